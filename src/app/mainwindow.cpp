@@ -1,0 +1,193 @@
+#include "mainwindow.h"
+
+#include "about.h"
+#include "messages.h"
+
+#include "documents/error.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+namespace trellim {
+
+namespace {
+
+constexpr int kClientWidth = 568;
+constexpr int kClientHeight = 314;
+constexpr int kFirstStepTop = 46;
+constexpr int kStepPitch = 43;
+constexpr int kButtonLeft = 96;
+constexpr int kButtonWidth = 180;
+constexpr int kButtonHeight = 30;
+
+QFont WindowFont()
+{
+    QFont font(QStringLiteral("Verdana"), 8);
+    font.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"), QStringLiteral("Arial"),
+                      QStringLiteral("Sans Serif")});
+    return font;
+}
+
+} // namespace
+
+TFMainWindow::TFMainWindow(const QString& exeFolder, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      folderChooser_(std::make_unique<TreeFolderChooser>())
+{
+    setObjectName(QStringLiteral("TFMainWindow"));
+    setFixedSize(kClientWidth, kClientHeight);
+    setFont(WindowFont());
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, QColor(248, 247, 237));
+    palette.setColor(QPalette::WindowText, QColor(51, 51, 51));
+    palette.setColor(QPalette::ButtonText, QColor(51, 51, 51));
+    setPalette(palette);
+
+    auto* title = new QLabel(QStringLiteral("Gateway CANopen to Modbus TCP Master"), this);
+    title->setObjectName(QStringLiteral("TitleLabel"));
+    QFont titleFont = WindowFont();
+    titleFont.setPointSize(10);
+    titleFont.setBold(true);
+    title->setFont(titleFont);
+    title->setGeometry(20, 10, 400, 24);
+
+    AddStepButton(QStringLiteral("New"), QStringLiteral("New project"), 1, 0);
+    AddStepButton(QStringLiteral("open"), QStringLiteral("Open project"), 1, 1);
+    AddStepButton(QStringLiteral("btn_Prm_Gen"), QStringLiteral("General Parameter"), 2, 0);
+    AddStepButton(QStringLiteral("btn_Translate"), QStringLiteral("SDO Setting"), 3, 0);
+    AddStepButton(QStringLiteral("btn_Pdo"), QStringLiteral("PDO Setting"), 4, 0);
+    AddStepButton(QStringLiteral("Btn_EDS"), QStringLiteral("Create EDS File"), 5, 0);
+    AddStepButton(QStringLiteral("CreateBin"), QStringLiteral("Update Device"), 6, 0);
+
+    auto* about = new QPushButton(QStringLiteral("About"), this);
+    about->setObjectName(QStringLiteral("about"));
+    about->setGeometry(kClientWidth - 104, 8, 64, 24);
+    connect(about, &QPushButton::clicked, this, [this] { RunGuarded([this] { AboutClick(); }); });
+
+    auto* close = new QPushButton(QStringLiteral("X"), this);
+    close->setObjectName(QStringLiteral("LbButton1"));
+    close->setGeometry(kClientWidth - 34, 8, 26, 24);
+    connect(close, &QPushButton::clicked, this, [this] { RunGuarded([this] { LbButton1Click(); }); });
+
+    FormCreate(exeFolder);
+
+    about_ = new TFAbout(this);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TFMainWindow::~TFMainWindow() = default;
+
+QPushButton* TFMainWindow::AddStepButton(const QString& name, const QString& caption, int step, int column)
+{
+    const int top = kFirstStepTop + (step - 1) * kStepPitch;
+    if (column == 0) {
+        auto* label = new QLabel(QStringLiteral("Step %1").arg(step), this);
+        label->setObjectName(QStringLiteral("StepLabel%1").arg(step));
+        QFont bold = WindowFont();
+        bold.setBold(true);
+        label->setFont(bold);
+        QPalette grey = label->palette();
+        grey.setColor(QPalette::WindowText, QColor(128, 128, 128));
+        label->setPalette(grey);
+        label->setGeometry(20, top, 70, kButtonHeight);
+    }
+
+    auto* button = new QPushButton(caption, this);
+    button->setObjectName(name);
+    button->setGeometry(kButtonLeft + column * (kButtonWidth + 12), top, kButtonWidth, kButtonHeight);
+    connect(button, &QPushButton::clicked, this, [this, button, step] {
+        RunGuarded([this, button, step] {
+            if (step == 1)
+                button->objectName() == u"New" ? NewaClick() : OpenaClick();
+            else if (step == 6)
+                CreateBinaClick();
+            else
+                btn_str_lng1aClick(button);
+        });
+    });
+    return button;
+}
+
+void TFMainWindow::RunGuarded(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const Error& error) {
+        Messages::Unexpected(error.message());
+    } catch (const std::exception& error) {
+        Messages::Unexpected(QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        Messages::Unexpected(QStringLiteral("An unknown error occurred"));
+    }
+}
+
+void TFMainWindow::SetFolderChooser(std::unique_ptr<FolderChooser> chooser)
+{
+    folderChooser_ = std::move(chooser);
+}
+
+void TFMainWindow::FormCreate(const QString& exeFolder)
+{
+    const QString folder = exeFolder.isEmpty() ? QCoreApplication::applicationDirPath() : exeFolder;
+    setWindowTitle(StartWorkspace(workspace_, QDir::cleanPath(folder)));
+}
+
+void TFMainWindow::FormClose()
+{
+    if (settingsSaved_)
+        return;
+    settingsSaved_ = true;
+    if (!SaveWorkspace(workspace_))
+        Messages::Plain(QStringLiteral("Unable to write to %1").arg(workspace_.SettingsPath()));
+}
+
+void TFMainWindow::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    event->accept();
+}
+
+void TFMainWindow::NewaClick()
+{
+    // The new project dialog comes with its own editor dialogs.
+}
+
+void TFMainWindow::OpenaClick()
+{
+    BrowseForFolder(*folderChooser_, this, QStringLiteral("Select directory of project"),
+                    workspace_.ProjectsFolder, workspace_.ProjectFolder);
+    setWindowTitle(ApplyOpenedProject(workspace_));
+}
+
+void TFMainWindow::btn_str_lng1aClick(QObject* sender)
+{
+    if (workspace_.ProjectFolder.isEmpty()) {
+        Messages::Plain(QStringLiteral("Project not valid"));
+        return;
+    }
+    Q_UNUSED(sender);
+}
+
+void TFMainWindow::CreateBinaClick()
+{
+}
+
+void TFMainWindow::AboutClick()
+{
+    about_->exec();
+}
+
+void TFMainWindow::LbButton1Click()
+{
+    close();
+}
+
+} // namespace trellim

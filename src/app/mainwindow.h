@@ -1,0 +1,58 @@
+#pragma once
+
+#include "workspace/folderchooser.h"
+#include "workspace/workspace.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QPushButton;
+
+namespace trellim {
+
+class TFAbout;
+
+// The tool's only top-level window: six numbered steps, About and X.
+class TFMainWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    // exeFolder: where MASTER, PROJECTS and the settings file live; empty
+    // means the executable's own folder.
+    explicit TFMainWindow(const QString& exeFolder = QString(), QWidget* parent = nullptr);
+    ~TFMainWindow() override;
+
+    const Workspace& workspace() const { return workspace_; }
+
+    // Replaces the folder chooser behind "Open project" (tests).
+    void SetFolderChooser(std::unique_ptr<FolderChooser> chooser);
+
+    // Runs a user action; an error escaping it is shown as the
+    // unexpected-error box and the application goes on.
+    static void RunGuarded(const std::function<void()>& action);
+
+public Q_SLOTS:
+    void NewaClick();
+    void OpenaClick();
+    void btn_str_lng1aClick(QObject* sender);
+    void CreateBinaClick();
+    void AboutClick();
+    void LbButton1Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate(const QString& exeFolder);
+    void FormClose();
+    QPushButton* AddStepButton(const QString& name, const QString& caption, int step, int column);
+
+    Workspace workspace_;
+    std::unique_ptr<FolderChooser> folderChooser_;
+    TFAbout* about_ = nullptr;
+    bool settingsSaved_ = false;
+};
+
+} // namespace trellim

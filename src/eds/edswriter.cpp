@@ -1,0 +1,1 @@
+#include "edswriter.h"

@@ -1,0 +1,1 @@
+#include "configurationimage.h"

@@ -1,0 +1,1 @@
+#include "runandwait.h"
