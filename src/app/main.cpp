@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 #include "messages.h"
+#include "terminationsignals.h"
 
 #include <QApplication>
 
@@ -10,6 +11,10 @@ int main(int argc, char* argv[])
     QApplication::setApplicationVersion(QStringLiteral(TRELLIM_VERSION));
 
     trellim::TFMainWindow window;
+    trellim::CloseOnTerminationSignals([&window] {
+        window.close();
+        QApplication::quit();
+    });
     window.show();
     return QApplication::exec();
 }

@@ -64,6 +64,11 @@ TFMainWindow::TFMainWindow(const QString& exeFolder, QWidget* parent)
     AddStepButton(QStringLiteral("btn_Pdo"), QStringLiteral("PDO Setting"), 4, 0);
     AddStepButton(QStringLiteral("Btn_EDS"), QStringLiteral("Create EDS File"), 5, 0);
     AddStepButton(QStringLiteral("CreateBin"), QStringLiteral("Update Device"), 6, 0);
+    AddStepHint(QStringLiteral("CANopen node and Ethernet settings"), 2);
+    AddStepHint(QStringLiteral("CANopen objects read by SDO"), 3);
+    AddStepHint(QStringLiteral("Words carried by the PDOs"), 4);
+    AddStepHint(QStringLiteral("Data sheet for the CANopen master"), 5);
+    AddStepHint(QStringLiteral("Write the image and program over RS232"), 6);
 
     auto* about = new QPushButton(QStringLiteral("About"), this);
     about->setObjectName(QStringLiteral("about"));
@@ -116,6 +121,18 @@ QPushButton* TFMainWindow::AddStepButton(const QString& name, const QString& cap
     return button;
 }
 
+void TFMainWindow::AddStepHint(const QString& text, int step)
+{
+    auto* hint = new QLabel(text, this);
+    hint->setObjectName(QStringLiteral("StepHint%1").arg(step));
+    QPalette grey = hint->palette();
+    grey.setColor(QPalette::WindowText, QColor(110, 110, 110));
+    hint->setPalette(grey);
+    const int top = kFirstStepTop + (step - 1) * kStepPitch;
+    hint->setGeometry(kButtonLeft + kButtonWidth + 12, top, kClientWidth - kButtonLeft - kButtonWidth - 24,
+                      kButtonHeight);
+}
+
 void TFMainWindow::RunGuarded(const std::function<void()>& action)
 {
     try {
@@ -157,7 +174,14 @@ void TFMainWindow::closeEvent(QCloseEvent* event)
 
 void TFMainWindow::NewaClick()
 {
-    // The new project dialog comes with its own editor dialogs.
+    ShowNotAvailable(QStringLiteral("New project"));
+}
+
+void TFMainWindow::ShowNotAvailable(const QString& caption)
+{
+    // Steps whose dialogs are not part of this version say so instead of
+    // leaving the user with a button that does nothing.
+    Messages::Plain(QStringLiteral("%1 is not available in this version.").arg(caption));
 }
 
 void TFMainWindow::OpenaClick()
@@ -173,7 +197,8 @@ void TFMainWindow::btn_str_lng1aClick(QObject* sender)
         Messages::Plain(QStringLiteral("Project not valid"));
         return;
     }
-    Q_UNUSED(sender);
+    if (const auto* button = qobject_cast<const QPushButton*>(sender))
+        ShowNotAvailable(button->text());
 }
 
 void TFMainWindow::CreateBinaClick()

@@ -48,6 +48,8 @@ private:
     void FormCreate(const QString& exeFolder);
     void FormClose();
     QPushButton* AddStepButton(const QString& name, const QString& caption, int step, int column);
+    void AddStepHint(const QString& text, int step);
+    void ShowNotAvailable(const QString& caption);
 
     Workspace workspace_;
     std::unique_ptr<FolderChooser> folderChooser_;

@@ -1,0 +1,272 @@
+#include "app/about.h"
+#include "app/mainwindow.h"
+#include "app/messagerecorder.h"
+#include "documents/error.h"
+#include "workspace/folders.h"
+#include "workspace/settingsfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace trellim;
+
+namespace {
+
+const QString kSep = QString(PathSeparator());
+
+// Stands in for the folder tree: answers with a fixed folder or cancels,
+// and remembers what it was asked.
+class FakeChooser : public FolderChooser {
+public:
+    explicit FakeChooser(std::optional<QString> answer) : answer_(std::move(answer)) {}
+
+    std::optional<QString> Choose(QWidget*, const QString& title, const QString& root,
+                                  const QString& startPath) override
+    {
+        askedTitle = title;
+        askedRoot = root;
+        askedStart = startPath;
+        return answer_;
+    }
+
+    QString askedTitle;
+    QString askedRoot;
+    QString askedStart;
+
+private:
+    std::optional<QString> answer_;
+};
+
+struct Fixture {
+    QTemporaryDir exe;
+
+    std::unique_ptr<TFMainWindow> Start()
+    {
+        return std::make_unique<TFMainWindow>(exe.path());
+    }
+
+    FakeChooser* Answer(TFMainWindow& window, std::optional<QString> answer)
+    {
+        auto chooser = std::make_unique<FakeChooser>(std::move(answer));
+        FakeChooser* raw = chooser.get();
+        window.SetFolderChooser(std::move(chooser));
+        return raw;
+    }
+
+    QString Stored() const
+    {
+        return settingsfile::ReadValue(exe.filePath("Trellim.ini"), "lastproj", "projectname");
+    }
+
+    QString Projects(const QString& relative = QString()) const
+    {
+        const QString root = QDir::toNativeSeparators(exe.filePath("PROJECTS"));
+        return relative.isEmpty() ? root : root + kSep + WithNativeSeparators(relative);
+    }
+};
+
+QPushButton* Button(QWidget& window, const char* name)
+{
+    auto* button = window.findChild<QPushButton*>(QString::fromLatin1(name));
+    if (!button)
+        qFatal("no button %s", name);
+    return button;
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void Window_HasStepsCaptionsAndLook()
+    {
+        Fixture f;
+        auto window = f.Start();
+
+        const std::pair<const char*, const char*> buttons[] = {
+            {"New", "New project"},         {"open", "Open project"},    {"btn_Prm_Gen", "General Parameter"},
+            {"btn_Translate", "SDO Setting"}, {"btn_Pdo", "PDO Setting"}, {"Btn_EDS", "Create EDS File"},
+            {"CreateBin", "Update Device"},   {"about", "About"},         {"LbButton1", "X"},
+        };
+        for (const auto& [name, caption] : buttons)
+            QCOMPARE(Button(*window, name)->text(), QString::fromLatin1(caption));
+        for (int step = 1; step <= 6; ++step) {
+            auto* label = window->findChild<QLabel*>(QStringLiteral("StepLabel%1").arg(step));
+            QVERIFY(label);
+            QCOMPARE(label->text(), QStringLiteral("Step %1").arg(step));
+            QVERIFY(label->font().bold());
+        }
+        QCOMPARE(window->size(), QSize(568, 314));
+        QCOMPARE(window->palette().color(QPalette::Window), QColor(248, 247, 237));
+        QCOMPARE(window->palette().color(QPalette::WindowText), QColor(51, 51, 51));
+        QCOMPARE(window->font().pointSize(), 8);
+        QVERIFY(!(window->windowFlags() & Qt::WindowCloseButtonHint));
+        QVERIFY(!(window->windowFlags() & Qt::WindowMinMaxButtonsHint));
+    }
+
+    void Close_WritesSettings_FirstStartWritesEmptyName()
+    {
+        Fixture f;
+        auto window = f.Start();
+        window->show();
+
+        QCOMPARE(window->windowTitle(), QStringLiteral("Kemblo SW73915 Trellim"));
+        QTest::mouseClick(Button(*window, "LbButton1"), Qt::LeftButton);
+
+        QVERIFY(!window->isVisible());
+        QVERIFY(QFile::exists(f.exe.filePath("Trellim.ini")));
+        QCOMPARE(f.Stored(), QString());
+    }
+
+    void Open_NestedFolder_IsRememberedAcrossRuns()
+    {
+        Fixture f;
+        QVERIFY(QDir(f.exe.path()).mkpath("PROJECTS/a/b"));
+        {
+            auto window = f.Start();
+            FakeChooser* chooser = f.Answer(*window, f.Projects("a/b"));
+
+            QTest::mouseClick(Button(*window, "open"), Qt::LeftButton);
+
+            QCOMPARE(chooser->askedTitle, QStringLiteral("Select directory of project"));
+            QCOMPARE(chooser->askedRoot, f.Projects());
+            QCOMPARE(chooser->askedStart, f.Projects());
+            QCOMPARE(window->workspace().ProjectName, kSep + "a" + kSep + "b");
+            QCOMPARE(window->windowTitle(), "Kemblo SW73915 Trellim :" + kSep + "a" + kSep + "b");
+            window->close();
+        }
+        QCOMPARE(f.Stored(), kSep + "a" + kSep + "b");
+
+        auto again = f.Start();
+        QCOMPARE(again->workspace().ProjectFolder, f.Projects("a/b"));
+        QCOMPARE(again->windowTitle(), "Kemblo SW73915 Trellim : " + kSep + "a" + kSep + "b");
+    }
+
+    void Open_ProjectsItself_EmptiesName()
+    {
+        Fixture f;
+        auto window = f.Start();
+        f.Answer(*window, f.Projects());
+
+        window->OpenaClick();
+
+        QCOMPARE(window->workspace().ProjectName, QString());
+        QCOMPARE(window->windowTitle(), QStringLiteral("Kemblo SW73915 Trellim :"));
+    }
+
+    void Open_Cancelled_KeepsProjectAndDropsBlank()
+    {
+        Fixture f;
+        QVERIFY(QDir(f.exe.path()).mkpath("PROJECTS/Line3"));
+        QVERIFY(settingsfile::WriteValue(f.exe.filePath("Trellim.ini"), "lastproj", "projectname", "Line3"));
+        auto window = f.Start();
+        QCOMPARE(window->windowTitle(), "Kemblo SW73915 Trellim : " + kSep + "Line3");
+        FakeChooser* chooser = f.Answer(*window, std::nullopt);
+
+        window->OpenaClick();
+
+        QCOMPARE(chooser->askedStart, f.Projects("Line3"));
+        QCOMPARE(window->workspace().ProjectFolder, f.Projects("Line3"));
+        QCOMPARE(window->windowTitle(), "Kemblo SW73915 Trellim :" + kSep + "Line3");
+    }
+
+    void Open_CancelledAfterProjectDeleted_StepsTwoToFiveRefuse()
+    {
+        Fixture f;
+        QVERIFY(QDir(f.exe.path()).mkpath("PROJECTS/Line3"));
+        QVERIFY(settingsfile::WriteValue(f.exe.filePath("Trellim.ini"), "lastproj", "projectname", "/Line3"));
+        auto window = f.Start();
+        QVERIFY(QDir(f.Projects("Line3")).removeRecursively());
+        FakeChooser* chooser = f.Answer(*window, std::nullopt);
+        ScopedMessageRecorder messages;
+
+        window->OpenaClick();
+        for (const char* name : {"btn_Prm_Gen", "btn_Translate", "btn_Pdo", "Btn_EDS"})
+            QTest::mouseClick(Button(*window, name), Qt::LeftButton);
+
+        QCOMPARE(chooser->askedStart, QString());
+        QCOMPARE(window->workspace().ProjectFolder, QString());
+        QCOMPARE(messages->Texts(), QStringList(4, QStringLiteral("Project not valid")));
+        for (const auto& entry : messages->entries) {
+            QCOMPARE(entry.kind, MessageKind::Plain);
+            QCOMPARE(entry.title, QStringLiteral("Firmware Trellim"));
+        }
+    }
+
+    void StepsWithoutDialog_SayTheyAreNotAvailable()
+    {
+        Fixture f;
+        auto window = f.Start();
+        ScopedMessageRecorder messages;
+
+        for (const char* name : {"New", "btn_Prm_Gen", "btn_Translate", "btn_Pdo"})
+            QTest::mouseClick(Button(*window, name), Qt::LeftButton);
+
+        QCOMPARE(messages->Texts(), (QStringList{"New project is not available in this version.",
+                                                 "General Parameter is not available in this version.",
+                                                 "SDO Setting is not available in this version.",
+                                                 "PDO Setting is not available in this version."}));
+    }
+
+    void Close_UnwritableSettings_ReportsPathAndStillCloses()
+    {
+        Fixture f;
+        auto window = f.Start();
+        window->show();
+        QVERIFY(QDir(f.exe.path()).mkdir("Trellim.ini"));
+        ScopedMessageRecorder messages;
+
+        window->close();
+
+        QVERIFY(!window->isVisible());
+        QCOMPARE(messages->Texts(),
+                 QStringList{"Unable to write to " + QDir::toNativeSeparators(f.exe.filePath("Trellim.ini"))});
+        QCOMPARE(messages->entries.first().kind, MessageKind::Plain);
+    }
+
+    void RunGuarded_EscapedError_ShowsUnexpectedBoxWithFullStop()
+    {
+        ScopedMessageRecorder messages;
+
+        TFMainWindow::RunGuarded([] { throw Error(QStringLiteral("Disk gone")); });
+        TFMainWindow::RunGuarded([] { throw std::runtime_error("Already stopped."); });
+        TFMainWindow::RunGuarded([] {});
+
+        QCOMPARE(messages->Texts(), (QStringList{"Disk gone.", "Already stopped."}));
+        QCOMPARE(messages->entries.first().kind, MessageKind::Unexpected);
+        QCOMPARE(messages->entries.first().title, QStringLiteral("Firmware Trellim"));
+    }
+
+    void About_ShowsTextsAndLink()
+    {
+        Fixture f;
+        auto window = f.Start();
+        QString seenTitle;
+        QStringList seenTexts;
+        QTimer::singleShot(0, [&] {
+            auto* about = window->findChild<TFAbout*>();
+            QVERIFY(about && about->isVisible());
+            seenTitle = about->windowTitle();
+            for (const QLabel* label : about->findChildren<QLabel*>())
+                seenTexts << label->text();
+            about->accept();
+        });
+
+        QTest::mouseClick(Button(*window, "about"), Qt::LeftButton);
+
+        QCOMPARE(seenTitle, QStringLiteral("About..."));
+        for (const char* text : {"Software Trellim ", "Gateway CANopen to Modbus TCP Master", "Software Code : ",
+                                 "SW73915", "Version :", "1.101"})
+            QVERIFY2(seenTexts.contains(QString::fromLatin1(text)), text);
+        QVERIFY(seenTexts.filter(kWebAddress).size() == 1);
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "test_mainwindow.moc"
