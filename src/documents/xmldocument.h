@@ -14,9 +14,17 @@ namespace trellim {
 // Every failure throws trellim::Error with a text a person can read.
 class XmlDocument {
 public:
-    // Parses the file. Not well-formed text throws with the parser's reason,
-    // "\nLine: <n>\n" and the first 40 characters of the offending line.
+    // Refusal limits for hostile or broken input; real documents are a few hundred KB.
+    static constexpr qint64 kMaxBytes = 32 * 1024 * 1024;
+    static constexpr int kMaxDepth = 64;
+    static constexpr qint64 kMaxNodes = 200000;
+
+    // Parses the file; throws Error when it cannot be opened, exceeds kMaxBytes or is not a
+    // usable document. On failure the object is left empty.
     void Load(const QString& path);
+    // As Load, from bytes in memory. Parse errors read: reason, "\nLine: <n>\n", and the first
+    // 40 characters of the offending line. Invalid UTF-8, NUL bytes, entity declarations,
+    // nesting beyond kMaxDepth and more than kMaxNodes nodes are refused in the same form.
     void LoadFromBytes(const QByteArray& bytes);
 
     // The first top-level node, an XML declaration or comment included; null when empty.
@@ -24,11 +32,14 @@ public:
     // The first top-level element with this name; null when there is none.
     QDomElement FirstTopLevelElement(const QString& name) const;
 
+    // The first child element of parent with this name; null when there is none.
     static QDomElement FirstChildElement(const QDomNode& parent, const QString& name);
+    // Number of child nodes of parent, in document order.
     static int ChildCount(const QDomNode& parent);
+    // The child node at a 0-based position; null when out of range.
     static QDomNode ChildAt(const QDomNode& parent, int position);
 
-    // The text of an element; empty for an empty element. Throws when the
+    // The text of an element; empty for an empty element. Throws Error when the
     // element holds child elements.
     static QString ElementText(const QDomElement& element);
     // The attribute's value, or nullopt when it is missing (empty is not missing).
@@ -38,13 +49,17 @@ public:
     void Clear();
     QDomElement AddTopLevelElement(const QString& name);
     QDomElement AddChildElement(QDomElement& parent, const QString& name);
+    // Replaces the element's content by one text node (none for an empty text). Throws Error
+    // for a character XML cannot store; a blank-only text is kept as CDATA so it reads back.
     void SetText(QDomElement& element, const QString& text);
+    // Sets the attribute; throws Error for a character XML cannot store.
     static void SetAttribute(QDomElement& element, const QString& name, const QString& value);
 
-    // The tree as UTF-8, without declaration and indentation.
+    // The tree as UTF-8, without declaration and indentation. Attributes come in the order
+    // their names were first passed to SetAttribute in this process (QDom keeps none).
     QByteArray ToBytes() const;
-    // Writes ToBytes() through QSaveFile: on failure the previous file stays
-    // whole and Error carries the path and the system's reason.
+    // Writes ToBytes() through QSaveFile, creating or replacing the file: on failure the previous
+    // file stays whole and Error carries the path and the system's reason.
     void Save(const QString& path) const;
 
     const QDomDocument& dom() const { return doc_; }
