@@ -386,7 +386,7 @@ QString XmlDocument::ElementText(const QDomElement& element)
             throw Error(QStringLiteral("Element %1 holds elements where a text was expected.")
                             .arg(element.tagName()));
         if (child.isText() || child.isCDATASection())
-            text += child.toCharacterData().data();
+            text += child.nodeValue();
     }
     return text;
 }
