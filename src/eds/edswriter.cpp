@@ -3,11 +3,14 @@
 #include "documents/error.h"
 #include "documents/integertext.h"
 #include "documents/xmldocument.h"
+#include "memoryhint.h"
 
 #include <QDomElement>
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
+#include <cstring>
 #include <string_view>
 
 namespace trellim {
@@ -22,14 +25,29 @@ constexpr std::string_view kVendorName = "Trellim Gateway Systems"sv;
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-// The EDS is one large ASCII buffer: appending raw bytes keeps the largest
-// file (some 360,000 sections) to a single allocation and no temporaries.
+// The EDS is one large ASCII buffer written through a raw cursor: the
+// largest file (some 360,000 sections) costs one allocation, no temporaries
+// and no per-character bookkeeping.
 class EdsText {
 public:
-    explicit EdsText(qsizetype capacity) { bytes_.reserve(capacity); }
+    explicit EdsText(qsizetype capacity)
+        : bytes_(std::max<qsizetype>(capacity, 1024), Qt::Uninitialized),
+          cursor_(bytes_.data()), end_(bytes_.data() + bytes_.size())
+    {
+        AdviseLargeBuffer(bytes_.data(), bytes_.size());
+    }
 
-    void Raw(std::string_view text) { bytes_.append(text.data(), qsizetype(text.size())); }
-    void Char(char c) { bytes_.append(c); }
+    void Raw(std::string_view text)
+    {
+        Make(qsizetype(text.size()));
+        std::memcpy(cursor_, text.data(), text.size());
+        cursor_ += text.size();
+    }
+    void Char(char c)
+    {
+        Make(1);
+        *cursor_++ = c;
+    }
     void EndLine() { Raw("\r\n"sv); }
 
     void Decimal(quint32 value)
@@ -40,15 +58,17 @@ public:
             digits[count++] = char('0' + value % 10);
             value /= 10;
         } while (value != 0);
+        Make(count);
         while (count > 0)
-            Char(digits[--count]);
+            *cursor_++ = digits[--count];
     }
 
     // Exactly `width` upper-case digits.
     void HexFixed(quint32 value, int width)
     {
+        Make(width);
         for (int shift = (width - 1) * 4; shift >= 0; shift -= 4)
-            Char(kHexDigits[(value >> shift) & 0xF]);
+            *cursor_++ = kHexDigits[(value >> shift) & 0xF];
     }
 
     // Upper-case digits without leading zeros ("A", "1F").
@@ -57,8 +77,9 @@ public:
         int shift = 28;
         while (shift > 0 && ((value >> shift) & 0xF) == 0)
             shift -= 4;
+        Make(shift / 4 + 1);
         for (; shift >= 0; shift -= 4)
-            Char(kHexDigits[(value >> shift) & 0xF]);
+            *cursor_++ = kHexDigits[(value >> shift) & 0xF];
     }
 
     void Section(std::string_view name)
@@ -85,10 +106,29 @@ public:
         EndLine();
     }
 
-    QByteArray Take() { return std::move(bytes_); }
+    QByteArray Take()
+    {
+        bytes_.truncate(cursor_ - bytes_.data());
+        cursor_ = end_ = nullptr;
+        return std::move(bytes_);
+    }
 
 private:
+    // Room for n more bytes; grows only when the size estimate was short.
+    void Make(qsizetype n)
+    {
+        if (end_ - cursor_ >= n) [[likely]]
+            return;
+        const qsizetype used = cursor_ - bytes_.data();
+        bytes_.resize(std::max(bytes_.size() * 2, used + n));
+        cursor_ = bytes_.data() + used;
+        end_ = bytes_.data() + bytes_.size();
+        AdviseLargeBuffer(bytes_.data(), bytes_.size());
+    }
+
     QByteArray bytes_;
+    char* cursor_;
+    char* end_;
 };
 
 // One single-value section of the fixed objects; an empty defaultValue
