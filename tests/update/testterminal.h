@@ -8,11 +8,17 @@
 #include <QFileInfo>
 #include <QString>
 
+#include <QtGlobal>
+
+#ifdef Q_OS_UNIX
 #include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
 namespace trellim::test {
+
+#ifdef Q_OS_UNIX
 
 class PseudoTerminal {
 public:
@@ -63,5 +69,22 @@ inline int OpenDescriptorsOn(const QString& path)
     }
     return count;
 }
+#else
+// No pseudo-terminals here: the tests that need one skip.
+class PseudoTerminal {
+public:
+    bool IsValid() const { return false; }
+    const QString& Path() const { return path_; }
+    bool Send(const QByteArray&) const { return false; }
+
+private:
+    QString path_;
+};
+
+inline int OpenDescriptorsOn(const QString&)
+{
+    return 0;
+}
+#endif
 
 } // namespace trellim::test
