@@ -463,6 +463,13 @@ void EdsWriter::LoadEdsVariables(const QString& variablesPath)
     XmlDocument document;
     document.Load(variablesPath);
     const QDomNode table = document.FirstTopLevelNode();
+    // The table is the first top-level node. A hand-made file that starts
+    // with a declaration or comment would give an EDS without its variables
+    // while the device serves them: refuse it rather than write that.
+    if (!table.isElement())
+        throw Error(QStringLiteral("The SDO table does not start the document \"%1\" (it is preceded by %2), "
+                                   "so its variables cannot be read.")
+                        .arg(variablesPath, table.nodeName()));
 
     // Every child node is a row; one that is not an element has no
     // attributes and fails like a row without them.

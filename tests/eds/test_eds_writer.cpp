@@ -295,6 +295,18 @@ void TestEdsWriter::Errors_data()
         << Table(R"(<row Index="8192" Quantity="1" Read_Write="1 "/>)")
         << QStringLiteral("'1 ' is not a valid integer value");
 
+    // The table must come first; a declaration before it would hide every row.
+    QTest::newRow("declaration before the table")
+        << "<?xml version=\"1.0\"?>" + Table(R"(<row Index="8192" Quantity="1" Read_Write="1"/>)")
+        << QStringLiteral("The SDO table does not start the document \"%1\" (it is preceded by xml), "
+                          "so its variables cannot be read.");
+    QTest::newRow("comment before the table")
+        << "<!-- made by hand -->" + Table(R"(<row Index="8192" Quantity="1" Read_Write="1"/>)")
+        << QStringLiteral("The SDO table does not start the document \"%1\" (it is preceded by #comment), "
+                          "so its variables cannot be read.");
+    QTest::newRow("comment as a row")
+        << Table(R"(<row Index="8192" Quantity="1" Read_Write="1"/><!-- spare -->)") << null;
+
     // The parser's own text, exactly as the XML access reports it.
     const QByteArray broken = "<C_TO_Customer_Protocol>\n<row Index=\"8192\" Quantity=\"1\"";
     QString parseError;
@@ -323,7 +335,8 @@ void TestEdsWriter::Errors()
             writer.WriteEdsFile(variables, output);
             QFAIL("no error thrown");
         } catch (const trellim::Error& error) {
-            QCOMPARE(error.message(), message);
+            QCOMPARE(error.message(),
+                     message.contains(u"%1") ? message.arg(variables) : message);
         }
     }
 
