@@ -37,7 +37,8 @@ QFont WindowFont()
 
 TFMainWindow::TFMainWindow(const QString& exeFolder, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      folderChooser_(std::make_unique<TreeFolderChooser>())
+      folderChooser_(std::make_unique<TreeFolderChooser>()),
+      edsPathAsker_(std::make_unique<EdsSaveDialogAsker>())
 {
     setObjectName(QStringLiteral("TFMainWindow"));
     setFixedSize(kClientWidth, kClientHeight);
@@ -151,6 +152,11 @@ void TFMainWindow::SetFolderChooser(std::unique_ptr<FolderChooser> chooser)
     folderChooser_ = std::move(chooser);
 }
 
+void TFMainWindow::SetEdsPathAsker(std::unique_ptr<EdsPathAsker> asker)
+{
+    edsPathAsker_ = std::move(asker);
+}
+
 void TFMainWindow::FormCreate(const QString& exeFolder)
 {
     const QString folder = exeFolder.isEmpty() ? QCoreApplication::applicationDirPath() : exeFolder;
@@ -197,8 +203,17 @@ void TFMainWindow::btn_str_lng1aClick(QObject* sender)
         Messages::Plain(QStringLiteral("Project not valid"));
         return;
     }
-    if (const auto* button = qobject_cast<const QPushButton*>(sender))
+    if (sender && sender->objectName() == u"Btn_EDS")
+        CreateEdsFile();
+    else if (const auto* button = qobject_cast<const QPushButton*>(sender))
         ShowNotAvailable(button->text());
+}
+
+void TFMainWindow::CreateEdsFile()
+{
+    const auto path = edsPathAsker_->Ask(this, workspace_.ProjectFolder);
+    if (path)
+        edsWriter_.WriteEdsFile(workspace_.VariablesPath, *path);
 }
 
 void TFMainWindow::CreateBinaClick()

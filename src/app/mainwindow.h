@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/edspathasker.h"
+#include "eds/edswriter.h"
 #include "workspace/folderchooser.h"
 #include "workspace/workspace.h"
 
@@ -28,6 +30,8 @@ public:
 
     // Replaces the folder chooser behind "Open project" (tests).
     void SetFolderChooser(std::unique_ptr<FolderChooser> chooser);
+    // Replaces the save dialog behind "Create EDS File" (tests).
+    void SetEdsPathAsker(std::unique_ptr<EdsPathAsker> asker);
 
     // Runs a user action; an error escaping it is shown as the
     // unexpected-error box and the application goes on.
@@ -40,6 +44,7 @@ public Q_SLOTS:
     void CreateBinaClick();
     void AboutClick();
     void LbButton1Click();
+    void CreateEdsFile();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -53,6 +58,8 @@ private:
 
     Workspace workspace_;
     std::unique_ptr<FolderChooser> folderChooser_;
+    std::unique_ptr<EdsPathAsker> edsPathAsker_;
+    EdsWriter edsWriter_;
     TFAbout* about_ = nullptr;
     bool settingsSaved_ = false;
 };

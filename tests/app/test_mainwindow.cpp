@@ -70,6 +70,23 @@ struct Fixture {
     }
 };
 
+// Answers the EDS save dialog with a fixed path or cancels.
+class FakeEdsAsker : public EdsPathAsker {
+public:
+    explicit FakeEdsAsker(std::optional<QString> answer) : answer_(std::move(answer)) {}
+
+    std::optional<QString> Ask(QWidget*, const QString& folder) override
+    {
+        askedFolder = folder;
+        return answer_;
+    }
+
+    QString askedFolder;
+
+private:
+    std::optional<QString> answer_;
+};
+
 QPushButton* Button(QWidget& window, const char* name)
 {
     auto* button = window.findChild<QPushButton*>(QString::fromLatin1(name));
@@ -212,6 +229,56 @@ private Q_SLOTS:
                                                  "General Parameter is not available in this version.",
                                                  "SDO Setting is not available in this version.",
                                                  "PDO Setting is not available in this version."}));
+    }
+
+    void CreateEds_CancelWritesNothing_ConfirmWritesFile()
+    {
+        Fixture f;
+        auto window = f.Start();
+        const QString output = f.exe.filePath("PROJECTS/out.eds");
+        auto cancel = std::make_unique<FakeEdsAsker>(std::nullopt);
+        FakeEdsAsker* asked = cancel.get();
+        window->SetEdsPathAsker(std::move(cancel));
+        ScopedMessageRecorder messages;
+
+        QTest::mouseClick(Button(*window, "Btn_EDS"), Qt::LeftButton);
+
+        QCOMPARE(asked->askedFolder, f.Projects());
+        QCOMPARE(QDir(f.Projects()).entryList(QDir::Files), QStringList());
+
+        window->SetEdsPathAsker(std::make_unique<FakeEdsAsker>(output));
+        QTest::mouseClick(Button(*window, "Btn_EDS"), Qt::LeftButton);
+
+        QCOMPARE(messages->Texts(), QStringList());
+        QFile eds(output);
+        QVERIFY(eds.open(QIODevice::ReadOnly));
+        const QByteArray text = eds.readAll();
+        QVERIFY(text.startsWith("[FileInfo]\r\n"));
+        QVERIFY(text.contains("[ManufacturerObjects]\r\nSupportedObjects=0\r\n"));
+    }
+
+    void CreateEds_BadVariables_ShowsUnexpectedErrorAndKeepsFile()
+    {
+        Fixture f;
+        auto window = f.Start();
+        QFile var(f.exe.filePath("PROJECTS/var.xml"));
+        QVERIFY(var.open(QIODevice::WriteOnly));
+        var.write("<C_TO_Customer_Protocol><row Index=\"8192\" Quantity=\"1\"/></C_TO_Customer_Protocol>");
+        var.close();
+        const QString output = f.exe.filePath("PROJECTS/keep.eds");
+        QFile keep(output);
+        QVERIFY(keep.open(QIODevice::WriteOnly));
+        keep.write("previous");
+        keep.close();
+        window->SetEdsPathAsker(std::make_unique<FakeEdsAsker>(output));
+        ScopedMessageRecorder messages;
+
+        QTest::mouseClick(Button(*window, "Btn_EDS"), Qt::LeftButton);
+
+        QCOMPARE(messages->Texts(), QStringList{"Could not convert variant of type (Null) into type (String)."});
+        QCOMPARE(messages->entries.first().kind, MessageKind::Unexpected);
+        QVERIFY(keep.open(QIODevice::ReadOnly));
+        QCOMPARE(keep.readAll(), QByteArray("previous"));
     }
 
     void Close_UnwritableSettings_ReportsPathAndStillCloses()
