@@ -5,7 +5,10 @@
 
 #include <QDomAttr>
 #include <QDomElement>
+#include <QHash>
+#include <QFile>
 #include <QSaveFile>
+#include <QXmlStreamReader>
 
 #include <algorithm>
 
@@ -124,33 +127,54 @@ std::optional<QString> TextOf(const QDomElement& element)
     return text;
 }
 
-// Converts the text of a required element; throws naming `context` and the element.
-std::int32_t RequiredElementValue(const QDomElement& parent, const QString& name, const QString& context,
+// The first child element of each name, found in one pass over the children
+// (a lookup by name per field would scan them again and again).
+class FirstChildren {
+public:
+    explicit FirstChildren(const QDomElement& parent)
+    {
+        for (QDomElement child = parent.firstChildElement(); !child.isNull(); child = child.nextSiblingElement())
+        {
+            const QString name = child.tagName();
+            if (!children_.contains(name))
+                children_.insert(name, child);
+        }
+    }
+    QDomElement Find(const QString& name) const { return children_.value(name); }
+
+private:
+    QHash<QString, QDomElement> children_;
+};
+
+// Converts the text of a required element; on failure throws with context()
+// (built only then) and the element's name.
+template <typename Context>
+std::int32_t RequiredElementValue(const QDomElement& element, const QString& name, const Context& context,
                                   bool emptyIsZero)
 {
-    const QDomElement element = XmlDocument::FirstChildElement(parent, name);
-    const QString where = QStringLiteral("element ") + name;
+    const auto failure = [&](const QString& what) {
+        return CompositionFailure(context() + QStringLiteral("element ") + name + what);
+    };
     if (element.isNull())
-        throw CompositionFailure(context + where + QStringLiteral(" is missing"));
+        throw failure(QStringLiteral(" is missing"));
     const std::optional<QString> text = TextOf(element);
     if (!text)
-        throw CompositionFailure(context + where + QStringLiteral(" holds elements instead of a text"));
+        throw failure(QStringLiteral(" holds elements instead of a text"));
     if (text->isEmpty()) {
         if (emptyIsZero)
             return 0;
-        throw CompositionFailure(context + where + QStringLiteral(" is empty"));
+        throw failure(QStringLiteral(" is empty"));
     }
     const std::optional<std::int32_t> value = ParseIntegerText(*text);
     if (!value)
-        throw CompositionFailure(context + NotIntegerText(where, *text));
+        throw failure(QStringLiteral(" holds '%1', which is not a valid integer value").arg(*text));
     return *value;
 }
 
 // An element's integer value, or nullopt when it is missing, empty, holds
 // elements or is not integer text.
-std::optional<std::int32_t> OptionalElementValue(const QDomElement& parent, const QString& name)
+std::optional<std::int32_t> OptionalElementValue(const QDomElement& element)
 {
-    const QDomElement element = XmlDocument::FirstChildElement(parent, name);
     if (element.isNull())
         return std::nullopt;
     const std::optional<QString> text = TextOf(element);
@@ -193,11 +217,14 @@ CompositionOutcome ImageComposer::ComposeImage(const QString& variablesPath, con
     try {
         outcome.sdoRows = ComposeSdoTable(variablesPath);
 
+        // pdo.xml is read once for both PDO blocks.
         Put32(4, static_cast<std::uint32_t>(position_));
-        position_ = ComposeTransmitPdoBlock(pdoPath, position_);
+        XmlDocument pdoDocument;
+        LoadDocument(pdoDocument, pdoPath, kPdoName);
+        position_ = ComposePdoBlock(pdoDocument, position_, true);
 
         Put32(8, static_cast<std::uint32_t>(position_));
-        position_ = ComposeReceivePdoBlock(pdoPath, position_);
+        position_ = ComposePdoBlock(pdoDocument, position_, false);
 
         Put32(12, static_cast<std::uint32_t>(position_));
         ComposeGeneralBlock(generalParametersPath, outcome.sdoRows);
@@ -214,20 +241,100 @@ CompositionOutcome ImageComposer::ComposeImage(const QString& variablesPath, con
 
 int ImageComposer::ComposeSdoTable(const QString& variablesPath)
 {
-    XmlDocument document;
-    LoadDocument(document, variablesPath, kVariablesName);
+    // var.xml is read with the stream reader that QDomDocument itself parses
+    // with: building a DOM of 1400 rows with nine attributes each costs ten
+    // times as much. The whole document is read before anything is stored,
+    // so a document that is not well-formed gives the header alone, as a
+    // DOM load would.
+    QFile file(variablesPath);
+    if (!file.open(QIODevice::ReadOnly))
+        throw CompositionFailure(QStringLiteral("%1: Cannot open file \"%2\". %3")
+                                     .arg(kVariablesName, variablesPath, file.errorString()));
+    const QByteArray bytes = file.readAll();
 
-    // The first top-level node is the table, whatever its name; a document
-    // that begins with a declaration or comment therefore has no rows.
-    const QDomNode container = document.FirstTopLevelNode();
-    if (!container.isNull() && !container.isElement())
+    enum class Fault { None, Missing, Empty, NotInteger };
+    Fault fault = Fault::None;
+    int faultRow = 0;
+    const SdoField* faultField = nullptr;
+    QString faultText;
+
+    staging_.resize(static_cast<std::size_t>(MaxImageSdoRows) * kSdoRecordSize);
+    int staged = 0;
+    const auto& fields = SdoFields();
+
+    // The table is the first top-level node, whatever its name; a document
+    // that begins with a declaration, comment or processing instruction
+    // therefore has no rows (DOCTYPE is no node of the document).
+    bool firstNodeSeen = false;
+    bool tableIsElement = false;
+    int depth = 0;
+    int available = 0;
+    QXmlStreamReader reader(bytes);
+    reader.setNamespaceProcessing(false); // attributes by their written name, as the DOM load does
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartDocument:
+            if (!reader.documentVersion().isEmpty())
+                firstNodeSeen = true;
+            break;
+        case QXmlStreamReader::Comment:
+        case QXmlStreamReader::ProcessingInstruction:
+            if (depth == 0)
+                firstNodeSeen = true;
+            break;
+        case QXmlStreamReader::StartElement:
+            if (depth == 0 && !firstNodeSeen) {
+                firstNodeSeen = true;
+                tableIsElement = true;
+            } else if (depth == 1 && tableIsElement && ++available <= MaxImageSdoRows && fault == Fault::None) {
+                const QXmlStreamAttributes attributes = reader.attributes();
+                for (const SdoField& field : fields) {
+                    const auto found = std::find_if(attributes.cbegin(), attributes.cend(), [&](const auto& a) {
+                        return a.qualifiedName() == field.attribute;
+                    });
+                    std::optional<std::int32_t> value;
+                    if (found == attributes.cend())
+                        fault = Fault::Missing;
+                    else if (found->value().isEmpty())
+                        fault = Fault::Empty;
+                    else if (!(value = ParseIntegerText(found->value())))
+                        fault = Fault::NotInteger;
+                    if (fault != Fault::None) {
+                        faultRow = available;
+                        faultField = &field;
+                        if (found != attributes.cend())
+                            faultText = found->value().toString();
+                        break;
+                    }
+                    staging_[static_cast<std::size_t>(staged++)] = static_cast<std::uint8_t>(*value & 0xFF);
+                    if (field.width == 2)
+                        staging_[static_cast<std::size_t>(staged++)] = static_cast<std::uint8_t>((*value >> 8) & 0xFF);
+                }
+            }
+            ++depth;
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth;
+            break;
+        default:
+            break;
+        }
+    }
+    if (reader.hasError()) {
+        // The DOM load words the parse error as every other reader reports it.
+        QString reason = reader.errorString();
+        try {
+            XmlDocument().LoadFromBytes(bytes);
+        } catch (const Error& error) {
+            reason = error.message();
+        }
+        throw CompositionFailure(kVariablesName + QStringLiteral(": ") + OneLine(reason));
+    }
+
+    if (!tableIsElement)
         warnings_ << QStringLiteral("%1: the document does not begin with its table element (an XML "
                                     "declaration or comment comes first), so no SDO rows were taken")
                          .arg(kVariablesName);
-
-    int available = 0;
-    for (QDomElement row = container.firstChildElement(); !row.isNull(); row = row.nextSiblingElement())
-        ++available;
     const int rows = std::min(available, MaxImageSdoRows);
     if (available > rows)
         warnings_ << QStringLiteral("%1 holds %2 rows; only the first %3 go into the image")
@@ -235,28 +342,17 @@ int ImageComposer::ComposeSdoTable(const QString& variablesPath)
                          .arg(available)
                          .arg(MaxImageSdoRows);
 
-    const auto& fields = SdoFields();
-    QDomElement row = container.firstChildElement();
-    for (int r = 0; r < rows; ++r, row = row.nextSiblingElement()) {
-        for (const SdoField& field : fields) {
-            const QDomAttr attribute = row.attributeNode(field.attribute);
-            const QString where = QStringLiteral("%1 row %2: attribute %3")
-                                      .arg(kVariablesName)
-                                      .arg(r + 1)
-                                      .arg(field.attribute);
-            if (attribute.isNull())
-                throw CompositionFailure(where + QStringLiteral(" is missing"));
-            const QString text = attribute.value();
-            if (text.isEmpty())
-                throw CompositionFailure(where + QStringLiteral(" is empty"));
-            const std::optional<std::int32_t> value = ParseIntegerText(text);
-            if (!value)
-                throw CompositionFailure(NotIntegerText(where, text));
-            if (field.width == 1)
-                Put8(position_, *value);
-            else
-                Put16(position_, *value);
-            position_ += field.width;
+    std::copy_n(staging_.cbegin(), staged, buffer_.begin() + position_);
+    position_ += staged;
+    if (fault != Fault::None) {
+        const QString where = QStringLiteral("%1 row %2: attribute %3")
+                                  .arg(kVariablesName)
+                                  .arg(faultRow)
+                                  .arg(faultField->attribute);
+        switch (fault) {
+        case Fault::Missing: throw CompositionFailure(where + QStringLiteral(" is missing"));
+        case Fault::Empty: throw CompositionFailure(where + QStringLiteral(" is empty"));
+        default: throw CompositionFailure(NotIntegerText(where, faultText));
         }
     }
     return rows;
@@ -264,18 +360,20 @@ int ImageComposer::ComposeSdoTable(const QString& variablesPath)
 
 int ImageComposer::ComposeTransmitPdoBlock(const QString& pdoPath, int position)
 {
-    return ComposePdoBlock(pdoPath, position, true);
+    XmlDocument document;
+    LoadDocument(document, pdoPath, kPdoName);
+    return ComposePdoBlock(document, position, true);
 }
 
 int ImageComposer::ComposeReceivePdoBlock(const QString& pdoPath, int position)
 {
-    return ComposePdoBlock(pdoPath, position, false);
-}
-
-int ImageComposer::ComposePdoBlock(const QString& pdoPath, int position, bool transmit)
-{
     XmlDocument document;
     LoadDocument(document, pdoPath, kPdoName);
+    return ComposePdoBlock(document, position, false);
+}
+
+int ImageComposer::ComposePdoBlock(const XmlDocument& document, int position, bool transmit)
+{
     const QString settingName = QStringLiteral("PDO_Setting");
     const QDomElement setting = document.FirstTopLevelElement(settingName);
     if (setting.isNull())
@@ -285,7 +383,6 @@ int ImageComposer::ComposePdoBlock(const QString& pdoPath, int position, bool tr
     const auto& table = transmit ? PdoNamesTable().transmit : PdoNamesTable().receive;
     auto& dimensions = transmit ? tpdoDimensions_ : rpdoDimensions_;
     const int cellCount = transmit ? 6 : 5;
-    const QString kind = transmit ? QStringLiteral("transmit") : QStringLiteral("receive");
 
     for (int n = 0; n < kPdoCount; ++n) {
         const PdoNames& names = table[static_cast<std::size_t>(n)];
@@ -293,13 +390,18 @@ int ImageComposer::ComposePdoBlock(const QString& pdoPath, int position, bool tr
         if (pdo.isNull())
             throw CompositionFailure(QStringLiteral("%1: element %2 is missing from %3")
                                          .arg(kPdoName, names.element, settingName));
+        const FirstChildren children(pdo);
         for (int w = 0; w < kPdoWordCount; ++w) {
-            const QString context =
-                QStringLiteral("%1 %2 PDO %3 word %4: ").arg(kPdoName, kind).arg(n + 1).arg(w + 1);
+            const auto context = [&] {
+                return QStringLiteral("%1 %2 PDO %3 word %4: ")
+                    .arg(kPdoName, transmit ? QStringLiteral("transmit") : QStringLiteral("receive"))
+                    .arg(n + 1)
+                    .arg(w + 1);
+            };
             const auto& cells = names.cells[static_cast<std::size_t>(w)];
             for (int c = 0; c < cellCount; ++c) {
-                const std::int32_t value = RequiredElementValue(pdo, cells[static_cast<std::size_t>(c)],
-                                                                context, true);
+                const QString& cell = cells[static_cast<std::size_t>(c)];
+                const std::int32_t value = RequiredElementValue(children.Find(cell), cell, context, true);
                 if (kPdoCellWidths[static_cast<std::size_t>(c)] == 1)
                     Put8(position, value);
                 else
@@ -307,7 +409,7 @@ int ImageComposer::ComposePdoBlock(const QString& pdoPath, int position, bool tr
                 position += kPdoCellWidths[static_cast<std::size_t>(c)];
             }
         }
-        const std::optional<std::int32_t> code = OptionalElementValue(pdo, names.dimension);
+        const std::optional<std::int32_t> code = OptionalElementValue(children.Find(names.dimension));
         dimensions[static_cast<std::size_t>(n)] =
             code ? static_cast<std::uint8_t>((static_cast<std::uint32_t>(*code) + 1u) & 0xFFu) : kDefaultPdoDimension;
     }
@@ -324,12 +426,13 @@ void ImageComposer::ComposeGeneralBlock(const QString& generalParametersPath, in
         throw CompositionFailure(
             QStringLiteral("%1: top-level element %2 is missing").arg(kGeneralName, rootName));
 
-    const QString context = kGeneralName + QStringLiteral(": ");
+    const FirstChildren children(root);
+    const auto context = [] { return kGeneralName + QStringLiteral(": "); };
     for (const GeneralField& field : kGeneralFields) {
         const QString name = QString::fromLatin1(field.element);
         // Unsigned so that INT32_MAX + 1 wraps like every other stored value.
         const auto value = static_cast<std::int32_t>(
-            static_cast<std::uint32_t>(RequiredElementValue(root, name, context, false))
+            static_cast<std::uint32_t>(RequiredElementValue(children.Find(name), name, context, false))
             + static_cast<std::uint32_t>(field.adjustment));
         if (field.width == 1)
             Put8(position_, value);
@@ -344,8 +447,7 @@ void ImageComposer::ComposeGeneralBlock(const QString& generalParametersPath, in
         Put8(position_++, dimension);
     for (const std::uint8_t dimension : rpdoDimensions_)
         Put8(position_++, dimension);
-    const std::optional<std::int32_t> delay =
-        OptionalElementValue(root, QStringLiteral("Delay_TCP_MR"));
+    const std::optional<std::int32_t> delay = OptionalElementValue(children.Find(QStringLiteral("Delay_TCP_MR")));
     Put16(position_, delay.value_or(kDefaultDelayTcpMr));
     position_ += 2;
 }

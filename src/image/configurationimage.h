@@ -9,8 +9,11 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace trellim {
+
+class XmlDocument;
 
 // What a composition produced. A composition that stops early still leaves
 // `length` valid bytes (at least the 16-byte header); `cause` then says which
@@ -76,7 +79,7 @@ public:
 
 private:
     void ComposeGeneralBlock(const QString& generalParametersPath, int sdoRows);
-    int ComposePdoBlock(const QString& pdoPath, int position, bool transmit);
+    int ComposePdoBlock(const XmlDocument& document, int position, bool transmit);
 
     void Put8(int offset, std::int32_t value);
     void Put16(int offset, std::int32_t value);
@@ -88,6 +91,7 @@ private:
     std::array<std::uint8_t, kPdoCount> tpdoDimensions_{};
     std::array<std::uint8_t, kPdoCount> rpdoDimensions_{};
     QStringList warnings_;
+    std::vector<std::uint8_t> staging_; // SDO records until var.xml is known to be well-formed
 };
 
 } // namespace trellim

@@ -76,6 +76,8 @@ private slots:
     void ComposeImage_FailureInSdoTable_KeepsStoredFields();
     void ComposeImage_1401Rows_Takes1400();
     void ComposeImage_DeclarationBeforeTable_NoRowsWithWarning();
+    void ComposeSdoTable_DocumentShapes_data();
+    void ComposeSdoTable_DocumentShapes();
     void ComposeImage_EarlyStop_KeepsEarlierHeaderWords();
     void WriteImageFile_WritesImageBytes();
     void WriteImageFile_MissingBinFolder_Throws();
@@ -431,6 +433,52 @@ void ConfigurationImageTest::ComposeImage_DeclarationBeforeTable_NoRowsWithWarni
     QCOMPARE(outcome.length, 277);
     QCOMPARE(outcome.warnings.size(), 1);
     QVERIFY(outcome.warnings.first().contains(QStringLiteral("no SDO rows")));
+}
+
+void ConfigurationImageTest::ComposeSdoTable_DocumentShapes_data()
+{
+    QTest::addColumn<QByteArray>("var");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<int>("rows"); // -1: the composition fails
+    QTest::addColumn<QByteArray>("firstRecord");
+
+    const QByteArray row = R"(<row Index="8192" IP_Add_B1="1" IP_Add_B2="2" IP_Add_B3="3" IP_Add_B4="4" )"
+                           R"(Address_Word="5" Quantity="6" Read_Write="1" Mnemonic="m"/>)";
+    const QByteArray record = Hex("00 20 01 02 03 04 05 00 06 01");
+    QTest::newRow("any root name") << "<Table>" + row + "</Table>" << 287 << 1 << record;
+    QTest::newRow("comments and text are no rows")
+        << "<T><!-- note -->text" + row + "<!-- end --></T>" << 287 << 1 << record;
+    QTest::newRow("row content ignored")
+        << QByteArray(row).replace("/>", R"(><row Index="x"/></row>)").prepend("<T>").append("</T>") << 287 << 1 << record;
+    QTest::newRow("character reference")
+        << "<T>" + QByteArray(row).replace("8192", "&#56;192") + "</T>" << 287 << 1 << record;
+    QTest::newRow("doctype is no node")
+        << "<!DOCTYPE T><T>" + row + "</T>" << 287 << 1 << record;
+    QTest::newRow("comment before the table") << "<!-- c --><T>" + row + "</T>" << 277 << 0 << QByteArray();
+    QTest::newRow("prefixed attribute is another name")
+        << R"(<T xmlns:a="urn:x">)" + QByteArray(row).replace("Quantity", "a:Quantity") + "</T>" << 24 << -1 << QByteArray();
+    QTest::newRow("not well-formed after the rows")
+        << "<T>" + row + row + "</T><T/>" << 16 << -1 << QByteArray();
+    QTest::newRow("empty file") << QByteArray() << 16 << -1 << QByteArray();
+}
+
+void ConfigurationImageTest::ComposeSdoTable_DocumentShapes()
+{
+    QFETCH(QByteArray, var);
+    QFETCH(int, length);
+    QFETCH(int, rows);
+    QFETCH(QByteArray, firstRecord);
+    const Project project(var, PdoXml(), PargenXml());
+    ImageComposer composer;
+
+    const CompositionOutcome outcome = project.Compose(composer);
+
+    QCOMPARE(outcome.complete, rows >= 0);
+    QCOMPARE(outcome.length, length);
+    if (rows >= 0) {
+        QCOMPARE(outcome.sdoRows, rows);
+        QCOMPARE(composer.Image().mid(16, firstRecord.size()), firstRecord);
+    }
 }
 
 void ConfigurationImageTest::ComposeImage_EarlyStop_KeepsEarlierHeaderWords()
