@@ -3,7 +3,6 @@
 #include "documents/integertext.h"
 #include "documents/xmldocument.h"
 
-#include <QDomAttr>
 #include <QDomElement>
 #include <QHash>
 #include <QFile>
@@ -262,11 +261,14 @@ int ImageComposer::ComposeSdoTable(const QString& variablesPath)
     int staged = 0;
     const auto& fields = SdoFields();
 
-    // The table is the first top-level node, whatever its name; a document
-    // that begins with a declaration, comment or processing instruction
-    // therefore has no rows (DOCTYPE is no node of the document).
+    // The table is the first top-level node, whatever its name (a DOCTYPE is
+    // no node of the document). Every reader of var.xml takes it so; a
+    // hand-made file that begins with a declaration or comment would hide
+    // all its rows, so it stops the composition instead of giving an image
+    // without its variables.
     bool firstNodeSeen = false;
     bool tableIsElement = false;
+    QString firstNode; // what comes before the table
     int depth = 0;
     int available = 0;
     QXmlStreamReader reader(bytes);
@@ -274,13 +276,18 @@ int ImageComposer::ComposeSdoTable(const QString& variablesPath)
     while (!reader.atEnd()) {
         switch (reader.readNext()) {
         case QXmlStreamReader::StartDocument:
-            if (!reader.documentVersion().isEmpty())
+            if (!reader.documentVersion().isEmpty()) {
                 firstNodeSeen = true;
+                firstNode = QStringLiteral("an XML declaration");
+            }
             break;
         case QXmlStreamReader::Comment:
         case QXmlStreamReader::ProcessingInstruction:
-            if (depth == 0)
+            if (depth == 0 && !firstNodeSeen) {
                 firstNodeSeen = true;
+                firstNode = reader.isComment() ? QStringLiteral("a comment")
+                                               : QStringLiteral("a processing instruction");
+            }
             break;
         case QXmlStreamReader::StartElement:
             if (depth == 0 && !firstNodeSeen) {
@@ -332,9 +339,10 @@ int ImageComposer::ComposeSdoTable(const QString& variablesPath)
     }
 
     if (!tableIsElement)
-        warnings_ << QStringLiteral("%1: the document does not begin with its table element (an XML "
-                                    "declaration or comment comes first), so no SDO rows were taken")
-                         .arg(kVariablesName);
+        throw CompositionFailure(
+            QStringLiteral("%1: the SDO table does not start the document (%2 comes before it), so its rows "
+                           "would be lost; remove what precedes the table")
+                .arg(kVariablesName, firstNode));
     const int rows = std::min(available, MaxImageSdoRows);
     if (available > rows)
         warnings_ << QStringLiteral("%1 holds %2 rows; only the first %3 go into the image")

@@ -75,7 +75,7 @@ private slots:
     void ComposeImage_Failure_CutsImage();
     void ComposeImage_FailureInSdoTable_KeepsStoredFields();
     void ComposeImage_1401Rows_Takes1400();
-    void ComposeImage_DeclarationBeforeTable_NoRowsWithWarning();
+    void ComposeImage_DeclarationBeforeTable_Fails();
     void ComposeSdoTable_DocumentShapes_data();
     void ComposeSdoTable_DocumentShapes();
     void ComposeImage_EarlyStop_KeepsEarlierHeaderWords();
@@ -420,19 +420,20 @@ void ConfigurationImageTest::ComposeImage_1401Rows_Takes1400()
     QVERIFY(outcome.warnings.first().contains(QStringLiteral("1401 rows")));
 }
 
-void ConfigurationImageTest::ComposeImage_DeclarationBeforeTable_NoRowsWithWarning()
+void ConfigurationImageTest::ComposeImage_DeclarationBeforeTable_Fails()
 {
     const Project project("<?xml version=\"1.0\"?>" + VarXml(StandardRows(2)), PdoXml(), PargenXml());
     ImageComposer composer;
 
     const CompositionOutcome outcome = project.Compose(composer);
 
-    // The table is the first top-level node, as every reader of var.xml takes it.
-    QVERIFY(outcome.complete);
-    QCOMPARE(outcome.sdoRows, 0);
-    QCOMPARE(outcome.length, 277);
-    QCOMPARE(outcome.warnings.size(), 1);
-    QVERIFY(outcome.warnings.first().contains(QStringLiteral("no SDO rows")));
+    // Read as the first top-level node, the table would be the declaration
+    // and the image would lose both rows without a word.
+    QVERIFY(!outcome.complete);
+    QCOMPARE(outcome.length, 16);
+    QCOMPARE(outcome.cause, QStringLiteral("var.xml: the SDO table does not start the document (an XML declaration "
+                                           "comes before it), so its rows would be lost; remove what precedes the "
+                                           "table; the image stops at byte 16"));
 }
 
 void ConfigurationImageTest::ComposeSdoTable_DocumentShapes_data()
@@ -454,7 +455,8 @@ void ConfigurationImageTest::ComposeSdoTable_DocumentShapes_data()
         << "<T>" + QByteArray(row).replace("8192", "&#56;192") + "</T>" << 287 << 1 << record;
     QTest::newRow("doctype is no node")
         << "<!DOCTYPE T><T>" + row + "</T>" << 287 << 1 << record;
-    QTest::newRow("comment before the table") << "<!-- c --><T>" + row + "</T>" << 277 << 0 << QByteArray();
+    QTest::newRow("comment before the table") << "<!-- c --><T>" + row + "</T>" << 16 << -1 << QByteArray();
+    QTest::newRow("comment after the table") << "<T>" + row + "</T><!-- c -->" << 287 << 1 << record;
     QTest::newRow("prefixed attribute is another name")
         << R"(<T xmlns:a="urn:x">)" + QByteArray(row).replace("Quantity", "a:Quantity") + "</T>" << 24 << -1 << QByteArray();
     QTest::newRow("not well-formed after the rows")
