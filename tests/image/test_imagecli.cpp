@@ -22,10 +22,19 @@ struct Run {
     QString err;
 };
 
+QString CliPath()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral(TRELLIM_BIN_DIR "/trellim-cli.exe");
+#else
+    return QStringLiteral(TRELLIM_BIN_DIR "/trellim-cli");
+#endif
+}
+
 Run Cli(const QStringList& arguments)
 {
     QProcess process;
-    process.start(QStringLiteral(TRELLIM_BIN_DIR "/trellim-cli"), arguments);
+    process.start(CliPath(), arguments);
     Run run;
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
         return run;
@@ -82,7 +91,7 @@ private slots:
 
 void ImageCliTest::initTestCase()
 {
-    QVERIFY2(QFile::exists(QStringLiteral(TRELLIM_BIN_DIR "/trellim-cli")), "trellim-cli is not built");
+    QVERIFY2(QFile::exists(CliPath()), "trellim-cli is not built");
 }
 
 void ImageCliTest::Compose_FixtureProject_WritesBankBin()
@@ -92,7 +101,7 @@ void ImageCliTest::Compose_FixtureProject_WritesBankBin()
     const Run run = Cli({"compose", project.folder});
 
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.out, QStringLiteral("Wrote %1: 307 bytes, 3 SDO rows\n").arg(project.Bank()));
+    QCOMPARE(run.out, QStringLiteral("Wrote %1: 307 bytes, 3 SDO rows\n").arg(QDir::toNativeSeparators(project.Bank())));
     QCOMPARE(run.err, QString());
     ImageComposer composer;
     QVERIFY(composer.ComposeImage(project.Path("var.xml"), project.Path("pdo.xml"), project.Path("pargen.xml")).complete);
