@@ -1,12 +1,13 @@
 #include "xmldocument.h"
 
+#include "documents/savefile.h"
+
 #include "error.h"
 
 #include <QDomNamedNodeMap>
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QXmlStreamReader>
 
@@ -448,12 +449,7 @@ QByteArray XmlDocument::ToBytes() const
 
 void XmlDocument::Save(const QString& path) const
 {
-    const QByteArray bytes = ToBytes();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw Error(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        throw Error(QStringLiteral("Cannot write file \"%1\". %2").arg(path, file.errorString()));
+    SaveFileWhole(path, ToBytes());
 }
 
 } // namespace trellim

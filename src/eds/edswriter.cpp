@@ -1,5 +1,7 @@
 #include "edswriter.h"
 
+#include "documents/savefile.h"
+
 #include "documents/error.h"
 #include "documents/integertext.h"
 #include "documents/xmldocument.h"
@@ -7,7 +9,6 @@
 
 #include <QDomElement>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cstring>
@@ -504,11 +505,7 @@ void EdsWriter::WriteEdsFile(const QString& variablesPath, const QString& output
 
 void SaveEdsBytes(const QByteArray& bytes, const QString& path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw Error(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        throw Error(QStringLiteral("Cannot write file \"%1\". %2").arg(path, file.errorString()));
+    SaveFileWhole(path, bytes);
 }
 
 } // namespace trellim

@@ -1,12 +1,13 @@
 #include "configurationimage.h"
 
+#include "documents/savefile.h"
+
 #include "documents/integertext.h"
 #include "documents/xmldocument.h"
 
 #include <QDomElement>
 #include <QHash>
 #include <QFile>
-#include <QSaveFile>
 #include <QXmlStreamReader>
 
 #include <algorithm>
@@ -467,29 +468,7 @@ QByteArray ImageComposer::Image() const
 
 void ImageComposer::WriteImageFile(const QString& bankPath) const
 {
-    // Unbuffered: a buffered QSaveFile flushes at commit() and can report a
-    // short write (disk full, size limit) as success.
-    QSaveFile file(bankPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw Error(QStringLiteral("Cannot create file \"%1\". %2").arg(bankPath, file.errorString()));
-    const QByteArray bytes = Image();
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        // A short write is retried once more so that the system names the reason.
-        const qint64 step = file.write(bytes.constData() + written, bytes.size() - written);
-        if (step <= 0)
-            break;
-        written += step;
-    }
-    if (written != bytes.size()) {
-        const QString reason = file.error() != QFileDevice::NoError
-                                   ? file.errorString()
-                                   : QStringLiteral("Only %1 of %2 bytes could be written.").arg(written).arg(bytes.size());
-        file.cancelWriting();
-        throw Error(QStringLiteral("Cannot write file \"%1\". %2").arg(bankPath, reason));
-    }
-    if (!file.commit())
-        throw Error(QStringLiteral("Cannot write file \"%1\". %2").arg(bankPath, file.errorString()));
+    SaveFileWhole(bankPath, Image());
 }
 
 } // namespace trellim

@@ -1,7 +1,9 @@
 #include "settingsfile.h"
 
+#include "documents/error.h"
+#include "documents/savefile.h"
+
 #include <QFile>
-#include <QSaveFile>
 #include <QStringList>
 
 namespace trellim::settingsfile {
@@ -121,11 +123,12 @@ bool WriteValue(const QString& path, const QString& section, const QString& key,
         }
     }
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    try {
+        SaveFileWhole(path, (lines.join(lineEnd) + lineEnd).toLocal8Bit());
+    } catch (const Error&) {
         return false;
-    const QByteArray bytes = (lines.join(lineEnd) + lineEnd).toLocal8Bit();
-    return file.write(bytes) == bytes.size() && file.commit();
+    }
+    return true;
 }
 
 } // namespace trellim::settingsfile
