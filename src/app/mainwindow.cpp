@@ -4,6 +4,7 @@
 #include "messages.h"
 
 #include "documents/error.h"
+#include "update/bootser.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -84,6 +85,7 @@ TFMainWindow::TFMainWindow(const QString& exeFolder, QWidget* parent)
     FormCreate(exeFolder);
 
     about_ = new TFAbout(this);
+    bootSer_ = new TFBootSer(&workspace_, this);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -218,6 +220,23 @@ void TFMainWindow::CreateEdsFile()
 
 void TFMainWindow::CreateBinaClick()
 {
+    // A failed composition or write stops here: the device is never
+    // programmed with a truncated or stale image.
+    const CompositionOutcome outcome =
+        composer_.ComposeImage(workspace_.VariablesPath, workspace_.PdoPath, workspace_.GeneralParametersPath);
+    if (!outcome.complete) {
+        Messages::Error(QStringLiteral("The configuration image cannot be composed: %1.\n\n"
+                                       "bank.bin was not written and the device was not updated.")
+                            .arg(outcome.cause));
+        return;
+    }
+    try {
+        composer_.WriteImageFile(workspace_.BankPath());
+    } catch (const Error& error) {
+        Messages::Error(error.message() + QStringLiteral("\n\nThe device was not updated."));
+        return;
+    }
+    bootSer_->exec();
 }
 
 void TFMainWindow::AboutClick()

@@ -2,6 +2,7 @@
 
 #include "app/edspathasker.h"
 #include "eds/edswriter.h"
+#include "image/configurationimage.h"
 #include "workspace/folderchooser.h"
 #include "workspace/workspace.h"
 
@@ -15,6 +16,7 @@ class QPushButton;
 namespace trellim {
 
 class TFAbout;
+class TFBootSer;
 
 // The tool's only top-level window: six numbered steps, About and X.
 class TFMainWindow : public QWidget {
@@ -27,6 +29,8 @@ public:
     ~TFMainWindow() override;
 
     const Workspace& workspace() const { return workspace_; }
+    const ImageComposer& composer() const { return composer_; }
+    TFBootSer* bootSer() const { return bootSer_; }
 
     // Replaces the folder chooser behind "Open project" (tests).
     void SetFolderChooser(std::unique_ptr<FolderChooser> chooser);
@@ -60,7 +64,9 @@ private:
     std::unique_ptr<FolderChooser> folderChooser_;
     std::unique_ptr<EdsPathAsker> edsPathAsker_;
     EdsWriter edsWriter_;
+    ImageComposer composer_;
     TFAbout* about_ = nullptr;
+    TFBootSer* bootSer_ = nullptr;
     bool settingsSaved_ = false;
 };
 

@@ -1,5 +1,6 @@
 #include "app/about.h"
 #include "app/mainwindow.h"
+#include "update/bootser.h"
 #include "app/messagerecorder.h"
 #include "documents/error.h"
 #include "workspace/folders.h"
@@ -86,6 +87,26 @@ public:
 private:
     std::optional<QString> answer_;
 };
+
+// Copies the fixture project (three documents, no bin folder) to PROJECTS/name.
+QString CopyFixtureProject(const Fixture& f, const QString& name)
+{
+    const QString target = f.Projects(name);
+    if (!QDir().mkpath(target))
+        qFatal("cannot create %s", qPrintable(target));
+    for (const char* document : {"var.xml", "pdo.xml", "pargen.xml"}) {
+        const QString from = QStringLiteral(TRELLIM_TEST_DATA "/image/project/") + QLatin1String(document);
+        if (!QFile::copy(from, target + QDir::separator() + QLatin1String(document)))
+            qFatal("cannot copy %s", document);
+    }
+    return target;
+}
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 QPushButton* Button(QWidget& window, const char* name)
 {
@@ -281,6 +302,92 @@ private Q_SLOTS:
         QCOMPARE(keep.readAll(), QByteArray("previous"));
     }
 
+    void UpdateDevice_CompleteProject_WritesImageThenOpensUpdateDialog()
+    {
+        Fixture f;
+        const QString project = CopyFixtureProject(f, "P1");
+        QVERIFY(QDir(project).mkdir("bin"));
+        QVERIFY(settingsfile::WriteValue(f.exe.filePath("Trellim.ini"), "lastproj", "projectname", "P1"));
+        auto window = f.Start();
+        bool dialogShown = false;
+        QTimer::singleShot(0, window.get(), [&] {
+            dialogShown = window->bootSer()->isVisible();
+            window->bootSer()->reject();
+        });
+        ScopedMessageRecorder messages;
+
+        QTest::mouseClick(Button(*window, "CreateBin"), Qt::LeftButton);
+
+        QCOMPARE(messages->Texts(), QStringList());
+        QVERIFY(dialogShown);
+        const QByteArray image = ReadFile(project + "/bin/bank.bin");
+        QCOMPARE(image.size(), 277 + 10 * 3);
+        QCOMPARE(image, window->composer().Image());
+    }
+
+    void UpdateDevice_FailedComposition_ShowsCauseWritesNothingOpensNothing()
+    {
+        Fixture f;
+        const QString project = CopyFixtureProject(f, "P1");
+        QVERIFY(QDir(project).mkdir("bin"));
+        QFile bank(project + "/bin/bank.bin");
+        QVERIFY(bank.open(QIODevice::WriteOnly));
+        bank.write("previous image");
+        bank.close();
+        QFile pargen(project + "/pargen.xml");
+        QVERIFY(pargen.open(QIODevice::WriteOnly));
+        pargen.write("<General_Parameter><CAN_Dev_ID>1</CAN_Dev_ID></General_Parameter>");
+        pargen.close();
+        QVERIFY(settingsfile::WriteValue(f.exe.filePath("Trellim.ini"), "lastproj", "projectname", "P1"));
+        auto window = f.Start();
+        bool dialogShown = false;
+        QTimer::singleShot(0, window.get(), [&] {
+            dialogShown = window->bootSer()->isVisible();
+            window->bootSer()->reject();
+        });
+        ScopedMessageRecorder messages;
+
+        window->CreateBinaClick();
+
+        QCOMPARE(messages->entries.size(), 1);
+        QCOMPARE(messages->entries.first().kind, MessageKind::Error);
+        QVERIFY2(messages->entries.first().text.contains("CAN_Baud"), qPrintable(messages->entries.first().text));
+        QVERIFY(messages->entries.first().text.contains(QStringLiteral("the image stops at byte %1").arg(240 + 30 + 1)));
+        QVERIFY(messages->entries.first().text.contains("bank.bin was not written and the device was not updated."));
+        QCOMPARE(ReadFile(project + "/bin/bank.bin"), QByteArray("previous image"));
+        QCoreApplication::processEvents(); // a dialog that was not opened finds nothing to close
+        QVERIFY(!dialogShown);
+    }
+
+    void UpdateDevice_NoBinFolderOrNoProject_ReportsAndStops()
+    {
+        Fixture f;
+        const QString project = CopyFixtureProject(f, "P1");
+        QVERIFY(settingsfile::WriteValue(f.exe.filePath("Trellim.ini"), "lastproj", "projectname", "P1"));
+        auto window = f.Start();
+        bool dialogShown = false;
+        QTimer::singleShot(0, window.get(), [&] {
+            dialogShown = window->bootSer()->isVisible();
+            window->bootSer()->reject();
+        });
+        ScopedMessageRecorder messages;
+
+        window->CreateBinaClick();
+        f.Answer(*window, f.Projects());
+        window->OpenaClick();
+        window->CreateBinaClick();
+
+        QCOMPARE(messages->entries.size(), 2);
+        const QString bankPath = QDir::toNativeSeparators(project + "/bin/bank.bin");
+        QVERIFY2(messages->entries.at(0).text.startsWith("Cannot create file \"" + bankPath + "\". "),
+                 qPrintable(messages->entries.at(0).text));
+        QVERIFY(messages->entries.at(0).text.endsWith("The device was not updated."));
+        QVERIFY2(messages->entries.at(1).text.contains("the image stops at byte 16"), qPrintable(messages->entries.at(1).text));
+        QVERIFY(!QFile::exists(project + "/bin"));
+        QCoreApplication::processEvents();
+        QVERIFY(!dialogShown);
+    }
+
     void Close_UnwritableSettings_ReportsPathAndStillCloses()
     {
         Fixture f;
@@ -316,7 +423,7 @@ private Q_SLOTS:
         auto window = f.Start();
         QString seenTitle;
         QStringList seenTexts;
-        QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, window.get(), [&] {
             auto* about = window->findChild<TFAbout*>();
             QVERIFY(about && about->isVisible());
             seenTitle = about->windowTitle();
