@@ -1,9 +1,8 @@
 #include "commands.h"
+#include "subcommand.h"
 
 #include "image/imagedecoder.h"
 
-#include <QCommandLineParser>
-#include <QCoreApplication>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -14,23 +13,6 @@
 namespace trellim::cli {
 
 namespace {
-
-void Print(std::FILE* stream, const QString& text)
-{
-    std::fputs(text.toUtf8().constData(), stream);
-}
-
-// QCommandLineParser names the program after the process; the subcommand
-// belongs in the usage line too.
-QString HelpText(const QCommandLineParser& parser, const QString& command)
-{
-    QString text = parser.helpText();
-    const QString program = QCoreApplication::arguments().value(0);
-    const QString usage = QStringLiteral("Usage: ");
-    if (!program.isEmpty() && text.startsWith(usage + program))
-        text.replace(usage.size(), program.size(), command);
-    return text;
-}
 
 const char* const kHeaderNames[4] = {"SDO table", "transmit PDO block", "receive PDO block", "general block"};
 const char* const kHeaderKeys[4] = {"sdoTable", "transmitPdoBlock", "receivePdoBlock", "generalBlock"};
@@ -187,46 +169,27 @@ QJsonDocument JsonListing(const QString& path, const DecodedImage& image)
 
 int RunDumpCommand(const QStringList& arguments)
 {
-    const QString command = arguments.value(0, QStringLiteral("trellim-cli dump"));
-    QCommandLineParser parser;
+    Subcommand command(arguments);
+    QCommandLineParser& parser = command.parser();
     parser.setApplicationDescription(
         QStringLiteral("Lists the contents of a configuration image (bank.bin): the header, every SDO\n"
                        "record, every PDO word and every general-block field. A file that is\n"
                        "truncated or whose header does not fit its length is decoded as far as it\n"
                        "goes, and the command exits with 1."));
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The image file."));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print the listing as JSON."));
     parser.addOption(json);
-    // Not addHelpOption(): its --help-all is only handled by process().
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Show this help."));
-    parser.addOption(help);
+    if (const auto exitCode = command.Parse(QStringLiteral("FILE"), QStringLiteral("The image file.")))
+        return *exitCode;
 
-    const auto usageError = [&](const QString& reason) {
-        Print(stderr, QStringLiteral("%1: %2\n\n%3").arg(command, reason, HelpText(parser, command)));
-        return 2;
-    };
-    if (!parser.parse(arguments))
-        return usageError(parser.errorText());
-    if (parser.isSet(help)) {
-        Print(stdout, HelpText(parser, command));
-        return 0;
-    }
-    const QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty())
-        return usageError(QStringLiteral("missing FILE"));
-    if (positional.size() > 1)
-        return usageError(QStringLiteral("unexpected argument '%1'").arg(positional.at(1)));
-
-    const QString path = positional.first();
+    const QString path = command.Positional();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        Print(stderr, QStringLiteral("%1: cannot open \"%2\": %3\n").arg(command, path, file.errorString()));
+        Print(stderr, QStringLiteral("%1: cannot open \"%2\": %3\n").arg(command.Name(), path, file.errorString()));
         return 1;
     }
     const DecodedImage image = DecodeImage(file.readAll());
     if (file.error() != QFileDevice::NoError) {
-        Print(stderr, QStringLiteral("%1: cannot read \"%2\": %3\n").arg(command, path, file.errorString()));
+        Print(stderr, QStringLiteral("%1: cannot read \"%2\": %3\n").arg(command.Name(), path, file.errorString()));
         return 1;
     }
 
@@ -236,7 +199,7 @@ int RunDumpCommand(const QStringList& arguments)
         Print(stdout, TextListing(path, image));
     if (!image.Complete()) {
         Print(stderr, QStringLiteral("%1: \"%2\" is not a complete image: %3\n")
-                          .arg(command, path, image.problems.join(QStringLiteral("; "))));
+                          .arg(command.Name(), path, image.problems.join(QStringLiteral("; "))));
         return 1;
     }
     return 0;

@@ -1,10 +1,9 @@
 #include "commands.h"
+#include "subcommand.h"
 
 #include "documents/error.h"
 #include "eds/edswriter.h"
 #include "workspace/folders.h"
-
-#include <QCommandLineParser>
 
 #include <cstdio>
 
@@ -23,42 +22,25 @@ const char* const kEdsUsage =
     "  -o, --output FILE   the EDS file to write (required)\n"
     "  -h, --help          show this help\n";
 
-int UsageError(const QString& reason)
-{
-    std::fprintf(stderr, "trellim-cli eds: %s\n\n%s", qPrintable(reason), kEdsUsage);
-    return 2;
-}
-
 } // namespace
 
 int RunEdsCommand(const QStringList& arguments)
 {
-    QCommandLineParser parser;
+    Subcommand command(arguments);
+    command.SetHelpText(QString::fromLatin1(kEdsUsage));
+    QCommandLineParser& parser = command.parser();
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
-                                        QStringLiteral("Show this help."));
     const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
                                           QStringLiteral("The EDS file to write."),
                                           QStringLiteral("FILE"));
-    parser.addOption(helpOption);
     parser.addOption(outputOption);
-    parser.addPositionalArgument(QStringLiteral("PROJECT_FOLDER"),
-                                 QStringLiteral("The project folder holding var.xml."));
-
-    if (!parser.parse(arguments))
-        return UsageError(parser.errorText());
-    if (parser.isSet(helpOption)) {
-        std::fputs(kEdsUsage, stdout);
-        return 0;
-    }
-    const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 1)
-        return UsageError(positional.isEmpty() ? QStringLiteral("missing PROJECT_FOLDER")
-                                               : QStringLiteral("too many arguments"));
+    if (const auto exitCode = command.Parse(QStringLiteral("PROJECT_FOLDER"),
+                                            QStringLiteral("The project folder holding var.xml.")))
+        return *exitCode;
     if (!parser.isSet(outputOption) || parser.value(outputOption).isEmpty())
-        return UsageError(QStringLiteral("missing --output FILE"));
+        return command.UsageError(QStringLiteral("missing --output FILE"));
 
-    const QString projectFolder = positional.first();
+    const QString projectFolder = command.Positional();
     const QString outputPath = parser.value(outputOption);
     // The writer takes a missing var.xml for an empty table; a mistyped
     // folder must not pass for an empty project.
