@@ -5,8 +5,6 @@
 #include "eds/edswriter.h"
 #include "workspace/folders.h"
 
-#include <cstdio>
-
 namespace trellim::cli {
 
 namespace {
@@ -45,7 +43,7 @@ int RunEdsCommand(const QStringList& arguments)
     // The writer takes a missing var.xml for an empty table; a mistyped
     // folder must not pass for an empty project.
     if (!FolderExists(projectFolder)) {
-        std::fprintf(stderr, "Project folder \"%s\" does not exist.\n", qPrintable(projectFolder));
+        Print(stderr, QStringLiteral("%1: Project folder \"%2\" does not exist.\n").arg(command.Name(), projectFolder));
         return 1;
     }
 
@@ -53,7 +51,7 @@ int RunEdsCommand(const QStringList& arguments)
         EdsWriter writer;
         writer.WriteEdsFile(JoinPath(projectFolder, QStringLiteral("var.xml")), outputPath);
     } catch (const Error& error) {
-        std::fprintf(stderr, "%s\n", qPrintable(error.message()));
+        Print(stderr, QStringLiteral("%1: %2\n").arg(command.Name(), error.message()));
         return 1;
     }
     return 0;
