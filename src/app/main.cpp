@@ -1,3 +1,4 @@
+#include "application.h"
 #include "mainwindow.h"
 #include "messages.h"
 #include "terminationsignals.h"
@@ -6,7 +7,7 @@
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
+    trellim::TrellimApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Trellim"));
     QApplication::setApplicationVersion(QStringLiteral(TRELLIM_VERSION));
 
