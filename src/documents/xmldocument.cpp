@@ -318,6 +318,11 @@ bool IsBlankOnly(const QString& text)
 void XmlDocument::Load(const QString& path)
 {
     doc_.clear();
+    LoadFromBytes(ReadDocumentFile(path));
+}
+
+QByteArray XmlDocument::ReadDocumentFile(const QString& path)
+{
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw Error(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
@@ -334,16 +339,13 @@ void XmlDocument::Load(const QString& path)
         throw tooLarge();
     if (file.error() != QFileDevice::NoError)
         throw Error(QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString()));
-    LoadFromBytes(bytes);
+    return bytes;
 }
 
 void XmlDocument::LoadFromBytes(const QByteArray& bytes)
 {
     doc_.clear();
-    if (bytes.size() > kMaxBytes)
-        throw Error(QStringLiteral("The document is too large (more than %1 MiB).").arg(kMaxBytes / (1024 * 1024)));
-    CheckBytes(bytes);
-    CheckStructure(bytes);
+    CheckLoadable(bytes);
 
     QDomDocument parsed;
     QString reason;
@@ -352,6 +354,14 @@ void XmlDocument::LoadFromBytes(const QByteArray& bytes)
     if (!parsed.setContent(bytes, false, &reason, &line, &column))
         ThrowParseError(reason, line, bytes);
     doc_ = parsed;
+}
+
+void XmlDocument::CheckLoadable(const QByteArray& bytes)
+{
+    if (bytes.size() > kMaxBytes)
+        throw Error(QStringLiteral("The document is too large (more than %1 MiB).").arg(kMaxBytes / (1024 * 1024)));
+    CheckBytes(bytes);
+    CheckStructure(bytes);
 }
 
 QDomNode XmlDocument::FirstTopLevelNode() const

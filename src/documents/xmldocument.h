@@ -26,6 +26,11 @@ public:
     // 40 characters of the offending line. Invalid UTF-8, NUL bytes, entity declarations,
     // nesting beyond kMaxDepth and more than kMaxNodes nodes are refused in the same form.
     void LoadFromBytes(const QByteArray& bytes);
+    // The refusals of LoadFromBytes that come before parsing (size, encoding, entity
+    // declarations, nesting, node count), for readers that stream instead of building a DOM.
+    static void CheckLoadable(const QByteArray& bytes);
+    // The file's bytes as Load reads them; throws Error when it cannot be read or is too large.
+    static QByteArray ReadDocumentFile(const QString& path);
 
     // The first top-level node, an XML declaration or comment included; null when empty.
     QDomNode FirstTopLevelNode() const;

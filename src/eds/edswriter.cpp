@@ -1,13 +1,12 @@
 #include "edswriter.h"
 
-#include "documents/savefile.h"
-
 #include "documents/error.h"
 #include "documents/integertext.h"
+#include "documents/savefile.h"
+#include "documents/tablereader.h"
 #include "documents/xmldocument.h"
 #include "memoryhint.h"
 
-#include <QDomElement>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -445,12 +444,12 @@ qsizetype CapacityFor(const EdsVariables& variables)
     return capacity;
 }
 
-QString ReadAttribute(const QDomElement& row, const QString& name)
+std::int32_t ReadInteger(const QXmlStreamAttributes& row, const QString& name)
 {
-    const std::optional<QString> text = XmlDocument::Attribute(row, name);
-    if (!text)
+    // A missing attribute fails like converting a null value to text.
+    if (!row.hasAttribute(name))
         throw Error(QStringLiteral("Could not convert variant of type (Null) into type (String)"));
-    return *text;
+    return ParseIntegerTextOrThrow(row.value(name).toString());
 }
 
 } // namespace
@@ -461,25 +460,25 @@ void EdsWriter::LoadEdsVariables(const QString& variablesPath)
     if (!QFileInfo(variablesPath).isFile())
         return;
 
-    XmlDocument document;
-    document.Load(variablesPath);
-    const QDomNode table = document.FirstTopLevelNode();
+    // Streamed rather than loaded as a DOM: the largest table loads in a
+    // fraction of the time, with the same refusals and error texts.
+    const TableNodes table = ReadTableNodes(XmlDocument::ReadDocumentFile(variablesPath));
     // The table is the first top-level node. A hand-made file that starts
     // with a declaration or comment would give an EDS without its variables
     // while the device serves them: refuse it rather than write that.
-    if (!table.isElement())
+    if (!table.firstNodeIsElement && !table.firstNodeName.isEmpty())
         throw Error(QStringLiteral("The SDO table does not start the document \"%1\" (it is preceded by %2), "
                                    "so its variables cannot be read.")
-                        .arg(variablesPath, table.nodeName()));
+                        .arg(variablesPath, table.firstNodeName));
 
     // Every child node is a row; one that is not an element has no
     // attributes and fails like a row without them.
-    for (QDomNode row = table.firstChild(); !row.isNull(); row = row.nextSibling()) {
-        const QDomElement element = row.toElement();
+    variables_.reserve(table.children.size());
+    for (const TableChild& row : table.children) {
         EdsVariable variable;
-        variable.Index = quint16(ParseIntegerTextOrThrow(ReadAttribute(element, QStringLiteral("Index"))));
-        variable.Quantity = quint8(ParseIntegerTextOrThrow(ReadAttribute(element, QStringLiteral("Quantity"))));
-        variable.ReadWrite = quint8(ParseIntegerTextOrThrow(ReadAttribute(element, QStringLiteral("Read_Write"))));
+        variable.Index = quint16(ReadInteger(row.attributes, QStringLiteral("Index")));
+        variable.Quantity = quint8(ReadInteger(row.attributes, QStringLiteral("Quantity")));
+        variable.ReadWrite = quint8(ReadInteger(row.attributes, QStringLiteral("Read_Write")));
         variables_.push_back(variable);
     }
 }
