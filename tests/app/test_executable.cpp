@@ -13,8 +13,13 @@ private Q_SLOTS:
     void Start_ThenTerminate_CreatesFoldersAndStoresSettings()
     {
         QTemporaryDir exeFolder;
-        const QString exe = exeFolder.filePath("trellim");
-        QVERIFY(QFile::copy(QStringLiteral(TRELLIM_BIN_DIR "/trellim"), exe));
+#ifdef Q_OS_WIN
+        const QString name = QStringLiteral("trellim.exe");
+#else
+        const QString name = QStringLiteral("trellim");
+#endif
+        const QString exe = exeFolder.filePath(name);
+        QVERIFY(QFile::copy(QStringLiteral(TRELLIM_BIN_DIR "/") + name, exe));
         QProcess tool;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
