@@ -45,9 +45,6 @@ TableNodes ReadTableNodes(const QByteArray& bytes)
             if (!reader.documentVersion().isEmpty())
                 noteTopLevel(QStringLiteral("xml"), false);
             break;
-        case QXmlStreamReader::DTD:
-            noteTopLevel(reader.dtdName().toString(), false);
-            break;
         case QXmlStreamReader::Comment:
             noteTopLevel(QStringLiteral("#comment"), false);
             addChild(false);

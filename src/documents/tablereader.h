@@ -9,7 +9,8 @@
 namespace trellim {
 
 // One child node of a table document's first top-level node, as a DOM load
-// would present it: blank text between elements is no node; comments,
+// would present it: a document type declaration and blank text between
+// elements are no nodes; comments,
 // processing instructions, other text and CDATA are nodes without attributes.
 struct TableChild {
     bool isElement = false;

@@ -18,6 +18,8 @@ private Q_SLOTS:
         QTest::newRow("indented rows") << QByteArray("<T>\n  <row a=\"1\"/>\n\t<row a=\"2\"/>\n</T>\n");
         QTest::newRow("empty table") << QByteArray("<T/>");
         QTest::newRow("declaration first") << QByteArray("<?xml version=\"1.0\"?><T><row/></T>");
+        QTest::newRow("doctype first") << QByteArray("<!DOCTYPE T><T><row/></T>");
+        QTest::newRow("declaration and doctype") << QByteArray("<?xml version=\"1.0\"?>\n<!DOCTYPE T>\n<T><row/></T>");
         QTest::newRow("comment first") << QByteArray("<!-- c --><T><row/></T>");
         QTest::newRow("comment inside") << QByteArray("<T><row/><!-- c --><row/></T>");
         QTest::newRow("text inside") << QByteArray("<T><row/>x<row/></T>");
