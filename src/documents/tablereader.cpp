@@ -1,27 +1,13 @@
 #include "tablereader.h"
 
-#include "error.h"
 #include "xmldocument.h"
 
 #include <QXmlStreamReader>
 
 namespace trellim {
 
-namespace {
-
-[[noreturn]] void ThrowReadError(const QByteArray& bytes, const QString& reason)
-{
-    // The DOM load words the error as every other reader reports it.
-    XmlDocument().LoadFromBytes(bytes);
-    throw Error(reason);
-}
-
-} // namespace
-
 TableNodes ReadTableNodes(const QByteArray& bytes)
 {
-    XmlDocument::CheckLoadable(bytes);
-
     TableNodes nodes;
     bool firstSeen = false;
     int depth = 0;
@@ -37,10 +23,8 @@ TableNodes ReadTableNodes(const QByteArray& bytes)
             nodes.children.push_back({isElement, std::move(attributes)});
     };
 
-    QXmlStreamReader reader(bytes);
-    reader.setNamespaceProcessing(false);
-    while (!reader.atEnd()) {
-        switch (reader.readNext()) {
+    XmlDocument::StreamChecked(bytes, [&](const QXmlStreamReader& reader) {
+        switch (reader.tokenType()) {
         case QXmlStreamReader::StartDocument:
             if (!reader.documentVersion().isEmpty())
                 noteTopLevel(QStringLiteral("xml"), false);
@@ -71,9 +55,7 @@ TableNodes ReadTableNodes(const QByteArray& bytes)
         default:
             break;
         }
-    }
-    if (reader.hasError())
-        ThrowReadError(bytes, reader.errorString());
+    });
     return nodes;
 }
 

@@ -1,8 +1,7 @@
 #include "xmldocument.h"
 
-#include "documents/savefile.h"
-
 #include "error.h"
+#include "savefile.h"
 
 #include <QDomNamedNodeMap>
 #include <QFile>
@@ -10,6 +9,8 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QXmlStreamReader>
+
+#include <functional>
 
 #include <algorithm>
 #include <climits>
@@ -156,7 +157,7 @@ void CheckBytes(const QByteArray& bytes)
 
 // A streaming pass ahead of the DOM: it refuses entity declarations (expansion bombs) and
 // absurd nesting or node counts, which the DOM would otherwise take minutes or gigabytes for.
-void CheckStructure(const QByteArray& bytes)
+void CheckStructure(const QByteArray& bytes, const std::function<void(const QXmlStreamReader&)>& onToken = {})
 {
     QXmlStreamReader reader(bytes);
     reader.setNamespaceProcessing(false);
@@ -186,6 +187,8 @@ void CheckStructure(const QByteArray& bytes)
         if (nodes > XmlDocument::kMaxNodes)
             ThrowParseError(QStringLiteral("The document holds more than %1 nodes.").arg(XmlDocument::kMaxNodes),
                             static_cast<int>(reader.lineNumber()), bytes);
+        if (onToken && !reader.hasError())
+            onToken(reader);
     }
     if (reader.hasError())
         ThrowParseError(reader.errorString(), static_cast<int>(reader.lineNumber()), bytes);
@@ -345,7 +348,7 @@ QByteArray XmlDocument::ReadDocumentFile(const QString& path)
 void XmlDocument::LoadFromBytes(const QByteArray& bytes)
 {
     doc_.clear();
-    CheckLoadable(bytes);
+    StreamChecked(bytes, {});
 
     QDomDocument parsed;
     QString reason;
@@ -356,12 +359,12 @@ void XmlDocument::LoadFromBytes(const QByteArray& bytes)
     doc_ = parsed;
 }
 
-void XmlDocument::CheckLoadable(const QByteArray& bytes)
+void XmlDocument::StreamChecked(const QByteArray& bytes, const std::function<void(const QXmlStreamReader&)>& onToken)
 {
     if (bytes.size() > kMaxBytes)
         throw Error(QStringLiteral("The document is too large (more than %1 MiB).").arg(kMaxBytes / (1024 * 1024)));
     CheckBytes(bytes);
-    CheckStructure(bytes);
+    CheckStructure(bytes, onToken);
 }
 
 QDomNode XmlDocument::FirstTopLevelNode() const

@@ -5,7 +5,10 @@
 #include <QDomElement>
 #include <QString>
 
+#include <functional>
 #include <optional>
+
+class QXmlStreamReader;
 
 namespace trellim {
 
@@ -26,9 +29,10 @@ public:
     // 40 characters of the offending line. Invalid UTF-8, NUL bytes, entity declarations,
     // nesting beyond kMaxDepth and more than kMaxNodes nodes are refused in the same form.
     void LoadFromBytes(const QByteArray& bytes);
-    // The refusals of LoadFromBytes that come before parsing (size, encoding, entity
-    // declarations, nesting, node count), for readers that stream instead of building a DOM.
-    static void CheckLoadable(const QByteArray& bytes);
+    // For readers that stream instead of building a DOM: one pass over bytes that refuses
+    // exactly what LoadFromBytes refuses, with the same texts, and hands every token to onToken.
+    static void StreamChecked(const QByteArray& bytes,
+                              const std::function<void(const QXmlStreamReader&)>& onToken);
     // The file's bytes as Load reads them; throws Error when it cannot be read or is too large.
     static QByteArray ReadDocumentFile(const QString& path);
 
