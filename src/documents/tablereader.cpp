@@ -6,21 +6,21 @@
 
 namespace trellim {
 
-TableNodes ReadTableNodes(const QByteArray& bytes)
+TableHead ReadTable(const QByteArray& bytes, const TableChildVisitor& onChild)
 {
-    TableNodes nodes;
+    TableHead head;
     bool firstSeen = false;
     int depth = 0;
     const auto noteTopLevel = [&](const QString& name, bool isElement) {
         if (depth != 0 || firstSeen)
             return;
         firstSeen = true;
-        nodes.firstNodeName = name;
-        nodes.firstNodeIsElement = isElement;
+        head.firstNodeName = name;
+        head.firstNodeIsElement = isElement;
     };
-    const auto addChild = [&](bool isElement, QXmlStreamAttributes attributes = {}) {
-        if (depth == 1 && nodes.firstNodeIsElement)
-            nodes.children.push_back({isElement, std::move(attributes)});
+    const auto visit = [&](const QXmlStreamReader* row) {
+        if (depth == 1 && head.firstNodeIsElement)
+            onChild(row);
     };
 
     XmlDocument::StreamChecked(bytes, [&](const QXmlStreamReader& reader) {
@@ -31,22 +31,22 @@ TableNodes ReadTableNodes(const QByteArray& bytes)
             break;
         case QXmlStreamReader::Comment:
             noteTopLevel(QStringLiteral("#comment"), false);
-            addChild(false);
+            visit(nullptr);
             break;
         case QXmlStreamReader::ProcessingInstruction:
             noteTopLevel(reader.processingInstructionTarget().toString(), false);
-            addChild(false);
+            visit(nullptr);
             break;
         case QXmlStreamReader::Characters:
             if (!reader.isWhitespace() || reader.isCDATA())
-                addChild(false);
+                visit(nullptr);
             break;
         case QXmlStreamReader::EntityReference:
-            addChild(false);
+            visit(nullptr);
             break;
         case QXmlStreamReader::StartElement:
             noteTopLevel(reader.qualifiedName().toString(), true);
-            addChild(true, reader.attributes());
+            visit(&reader);
             ++depth;
             break;
         case QXmlStreamReader::EndElement:
@@ -56,7 +56,7 @@ TableNodes ReadTableNodes(const QByteArray& bytes)
             break;
         }
     });
-    return nodes;
+    return head;
 }
 
 } // namespace trellim

@@ -8,9 +8,11 @@
 #include "memoryhint.h"
 
 #include <QFileInfo>
+#include <QXmlStreamReader>
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 namespace trellim {
@@ -452,6 +454,17 @@ std::int32_t ReadInteger(const QXmlStreamAttributes& row, const QString& name)
     return ParseIntegerTextOrThrow(row.value(name).toString());
 }
 
+EdsVariable ReadVariable(const QXmlStreamReader* row)
+{
+    // A child that is no element has no attributes and fails like a row without them.
+    const QXmlStreamAttributes attributes = row ? row->attributes() : QXmlStreamAttributes();
+    EdsVariable variable;
+    variable.Index = quint16(ReadInteger(attributes, QStringLiteral("Index")));
+    variable.Quantity = quint8(ReadInteger(attributes, QStringLiteral("Quantity")));
+    variable.ReadWrite = quint8(ReadInteger(attributes, QStringLiteral("Read_Write")));
+    return variable;
+}
+
 } // namespace
 
 void EdsWriter::LoadEdsVariables(const QString& variablesPath)
@@ -461,8 +474,19 @@ void EdsWriter::LoadEdsVariables(const QString& variablesPath)
         return;
 
     // Streamed rather than loaded as a DOM: the largest table loads in a
-    // fraction of the time, with the same refusals and error texts.
-    const TableNodes table = ReadTableNodes(XmlDocument::ReadDocumentFile(variablesPath));
+    // fraction of the time, with the same refusals and error texts. A row
+    // error is raised only once the whole document is known to be readable.
+    EdsVariables rows;
+    std::optional<Error> rowError;
+    const TableHead table = ReadTable(XmlDocument::ReadDocumentFile(variablesPath), [&](const QXmlStreamReader* row) {
+        if (rowError)
+            return;
+        try {
+            rows.push_back(ReadVariable(row));
+        } catch (const Error& error) {
+            rowError = error;
+        }
+    });
     // The table is the first top-level node. A hand-made file that starts
     // with a declaration or comment would give an EDS without its variables
     // while the device serves them: refuse it rather than write that.
@@ -470,17 +494,9 @@ void EdsWriter::LoadEdsVariables(const QString& variablesPath)
         throw Error(QStringLiteral("The SDO table does not start the document \"%1\" (it is preceded by %2), "
                                    "so its variables cannot be read.")
                         .arg(variablesPath, table.firstNodeName));
-
-    // Every child node is a row; one that is not an element has no
-    // attributes and fails like a row without them.
-    variables_.reserve(table.children.size());
-    for (const TableChild& row : table.children) {
-        EdsVariable variable;
-        variable.Index = quint16(ReadInteger(row.attributes, QStringLiteral("Index")));
-        variable.Quantity = quint8(ReadInteger(row.attributes, QStringLiteral("Quantity")));
-        variable.ReadWrite = quint8(ReadInteger(row.attributes, QStringLiteral("Read_Write")));
-        variables_.push_back(variable);
-    }
+    if (rowError)
+        throw *rowError;
+    variables_ = std::move(rows);
 }
 
 QByteArray EdsWriter::BuildEdsText(const EdsVariables& variables)

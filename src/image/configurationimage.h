@@ -91,7 +91,7 @@ private:
     std::array<std::uint8_t, kPdoCount> tpdoDimensions_{};
     std::array<std::uint8_t, kPdoCount> rpdoDimensions_{};
     QStringList warnings_;
-    std::vector<std::uint8_t> staging_; // SDO records until var.xml is known to be well-formed
+    std::vector<std::uint8_t> staging_; // SDO records until var.xml is known to be readable
 };
 
 } // namespace trellim
