@@ -108,6 +108,24 @@ QByteArray ReadFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+void WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+// Once the event loop runs (inside the modal update dialog, or at the next
+// processEvents when it never opened), records whether the dialog is shown
+// and closes it.
+void CloseUpdateDialogWhenShown(TFMainWindow& window, bool& shown)
+{
+    QTimer::singleShot(0, &window, [&window, &shown] {
+        shown = window.bootSer()->isVisible();
+        window.bootSer()->reject();
+    });
+}
+
 QPushButton* Button(QWidget& window, const char* name)
 {
     auto* button = window.findChild<QPushButton*>(QString::fromLatin1(name));
@@ -282,15 +300,10 @@ private Q_SLOTS:
     {
         Fixture f;
         auto window = f.Start();
-        QFile var(f.exe.filePath("PROJECTS/var.xml"));
-        QVERIFY(var.open(QIODevice::WriteOnly));
-        var.write("<C_TO_Customer_Protocol><row Index=\"8192\" Quantity=\"1\"/></C_TO_Customer_Protocol>");
-        var.close();
+        WriteFile(f.exe.filePath("PROJECTS/var.xml"),
+                  "<C_TO_Customer_Protocol><row Index=\"8192\" Quantity=\"1\"/></C_TO_Customer_Protocol>");
         const QString output = f.exe.filePath("PROJECTS/keep.eds");
-        QFile keep(output);
-        QVERIFY(keep.open(QIODevice::WriteOnly));
-        keep.write("previous");
-        keep.close();
+        WriteFile(output, "previous");
         window->SetEdsPathAsker(std::make_unique<FakeEdsAsker>(output));
         ScopedMessageRecorder messages;
 
@@ -298,8 +311,7 @@ private Q_SLOTS:
 
         QCOMPARE(messages->Texts(), QStringList{"Could not convert variant of type (Null) into type (String)."});
         QCOMPARE(messages->entries.first().kind, MessageKind::Unexpected);
-        QVERIFY(keep.open(QIODevice::ReadOnly));
-        QCOMPARE(keep.readAll(), QByteArray("previous"));
+        QCOMPARE(ReadFile(output), QByteArray("previous"));
     }
 
     void UpdateDevice_CompleteProject_WritesImageThenOpensUpdateDialog()
@@ -310,10 +322,7 @@ private Q_SLOTS:
         QVERIFY(settingsfile::WriteValue(f.exe.filePath("Trellim.ini"), "lastproj", "projectname", "P1"));
         auto window = f.Start();
         bool dialogShown = false;
-        QTimer::singleShot(0, window.get(), [&] {
-            dialogShown = window->bootSer()->isVisible();
-            window->bootSer()->reject();
-        });
+        CloseUpdateDialogWhenShown(*window, dialogShown);
         ScopedMessageRecorder messages;
 
         QTest::mouseClick(Button(*window, "CreateBin"), Qt::LeftButton);
@@ -330,21 +339,12 @@ private Q_SLOTS:
         Fixture f;
         const QString project = CopyFixtureProject(f, "P1");
         QVERIFY(QDir(project).mkdir("bin"));
-        QFile bank(project + "/bin/bank.bin");
-        QVERIFY(bank.open(QIODevice::WriteOnly));
-        bank.write("previous image");
-        bank.close();
-        QFile pargen(project + "/pargen.xml");
-        QVERIFY(pargen.open(QIODevice::WriteOnly));
-        pargen.write("<General_Parameter><CAN_Dev_ID>1</CAN_Dev_ID></General_Parameter>");
-        pargen.close();
+        WriteFile(project + "/bin/bank.bin", "previous image");
+        WriteFile(project + "/pargen.xml", "<General_Parameter><CAN_Dev_ID>1</CAN_Dev_ID></General_Parameter>");
         QVERIFY(settingsfile::WriteValue(f.exe.filePath("Trellim.ini"), "lastproj", "projectname", "P1"));
         auto window = f.Start();
         bool dialogShown = false;
-        QTimer::singleShot(0, window.get(), [&] {
-            dialogShown = window->bootSer()->isVisible();
-            window->bootSer()->reject();
-        });
+        CloseUpdateDialogWhenShown(*window, dialogShown);
         ScopedMessageRecorder messages;
 
         window->CreateBinaClick();
@@ -366,10 +366,7 @@ private Q_SLOTS:
         QVERIFY(settingsfile::WriteValue(f.exe.filePath("Trellim.ini"), "lastproj", "projectname", "P1"));
         auto window = f.Start();
         bool dialogShown = false;
-        QTimer::singleShot(0, window.get(), [&] {
-            dialogShown = window->bootSer()->isVisible();
-            window->bootSer()->reject();
-        });
+        CloseUpdateDialogWhenShown(*window, dialogShown);
         ScopedMessageRecorder messages;
 
         window->CreateBinaClick();
