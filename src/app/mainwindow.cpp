@@ -222,6 +222,12 @@ void TFMainWindow::CreateBinaClick()
 {
     // A failed composition or write stops here: the device is never
     // programmed with a truncated or stale image.
+    if (workspace_.ProjectFolder.isEmpty()) {
+        // The document paths would then name the root folder ("/bin/bank.bin").
+        Messages::Error(QStringLiteral("No project folder is open: open or create a project first.\n\n"
+                                       "bank.bin was not written and the device was not updated."));
+        return;
+    }
     const CompositionOutcome outcome =
         composer_.ComposeImage(workspace_.VariablesPath, workspace_.PdoPath, workspace_.GeneralParametersPath);
     if (!outcome.complete) {

@@ -385,6 +385,30 @@ private Q_SLOTS:
         QVERIFY(!dialogShown);
     }
 
+    void UpdateDevice_NoProjectFolder_StopsBeforeTheRootFolder()
+    {
+        Fixture f;
+        QVERIFY(QDir(f.exe.path()).mkpath("PROJECTS/Line3"));
+        QVERIFY(settingsfile::WriteValue(f.exe.filePath("Trellim.ini"), "lastproj", "projectname", "/Line3"));
+        auto window = f.Start();
+        QVERIFY(QDir(f.Projects("Line3")).removeRecursively());
+        f.Answer(*window, std::nullopt);
+        window->OpenaClick();
+        bool dialogShown = false;
+        CloseUpdateDialogWhenShown(*window, dialogShown);
+        ScopedMessageRecorder messages;
+
+        window->CreateBinaClick();
+
+        // Not guarded like steps 2 to 5, but the document paths would name
+        // the root folder ("/var.xml", "/bin/bank.bin").
+        QCOMPARE(messages->entries.size(), 1);
+        QCOMPARE(messages->entries.first().kind, MessageKind::Error);
+        QVERIFY(messages->entries.first().text.startsWith("No project folder is open"));
+        QCoreApplication::processEvents();
+        QVERIFY(!dialogShown);
+    }
+
     void Close_UnwritableSettings_ReportsPathAndStillCloses()
     {
         Fixture f;
