@@ -59,6 +59,12 @@ struct Fixture {
         return raw;
     }
 
+    // Stores the last project as a previous run would have.
+    bool RememberProject(const QString& stored) const
+    {
+        return settingsfile::WriteValue(exe.filePath("Trellim.ini"), "lastproj", "projectname", stored);
+    }
+
     QString Stored() const
     {
         return settingsfile::ReadValue(exe.filePath("Trellim.ini"), "lastproj", "projectname");
@@ -220,7 +226,7 @@ private Q_SLOTS:
     {
         Fixture f;
         QVERIFY(QDir(f.exe.path()).mkpath("PROJECTS/Line3"));
-        QVERIFY(settingsfile::WriteValue(f.exe.filePath("Trellim.ini"), "lastproj", "projectname", "Line3"));
+        QVERIFY(f.RememberProject("Line3"));
         auto window = f.Start();
         QCOMPARE(window->windowTitle(), "Kemblo SW73915 Trellim : " + kSep + "Line3");
         FakeChooser* chooser = f.Answer(*window, std::nullopt);
@@ -236,7 +242,7 @@ private Q_SLOTS:
     {
         Fixture f;
         QVERIFY(QDir(f.exe.path()).mkpath("PROJECTS/Line3"));
-        QVERIFY(settingsfile::WriteValue(f.exe.filePath("Trellim.ini"), "lastproj", "projectname", "/Line3"));
+        QVERIFY(f.RememberProject("/Line3"));
         auto window = f.Start();
         QVERIFY(QDir(f.Projects("Line3")).removeRecursively());
         FakeChooser* chooser = f.Answer(*window, std::nullopt);
@@ -319,7 +325,7 @@ private Q_SLOTS:
         Fixture f;
         const QString project = CopyFixtureProject(f, "P1");
         QVERIFY(QDir(project).mkdir("bin"));
-        QVERIFY(settingsfile::WriteValue(f.exe.filePath("Trellim.ini"), "lastproj", "projectname", "P1"));
+        QVERIFY(f.RememberProject("P1"));
         auto window = f.Start();
         bool dialogShown = false;
         CloseUpdateDialogWhenShown(*window, dialogShown);
@@ -341,7 +347,7 @@ private Q_SLOTS:
         QVERIFY(QDir(project).mkdir("bin"));
         WriteFile(project + "/bin/bank.bin", "previous image");
         WriteFile(project + "/pargen.xml", "<General_Parameter><CAN_Dev_ID>1</CAN_Dev_ID></General_Parameter>");
-        QVERIFY(settingsfile::WriteValue(f.exe.filePath("Trellim.ini"), "lastproj", "projectname", "P1"));
+        QVERIFY(f.RememberProject("P1"));
         auto window = f.Start();
         bool dialogShown = false;
         CloseUpdateDialogWhenShown(*window, dialogShown);
@@ -363,7 +369,7 @@ private Q_SLOTS:
     {
         Fixture f;
         const QString project = CopyFixtureProject(f, "P1");
-        QVERIFY(settingsfile::WriteValue(f.exe.filePath("Trellim.ini"), "lastproj", "projectname", "P1"));
+        QVERIFY(f.RememberProject("P1"));
         auto window = f.Start();
         bool dialogShown = false;
         CloseUpdateDialogWhenShown(*window, dialogShown);
@@ -389,7 +395,7 @@ private Q_SLOTS:
     {
         Fixture f;
         QVERIFY(QDir(f.exe.path()).mkpath("PROJECTS/Line3"));
-        QVERIFY(settingsfile::WriteValue(f.exe.filePath("Trellim.ini"), "lastproj", "projectname", "/Line3"));
+        QVERIFY(f.RememberProject("/Line3"));
         auto window = f.Start();
         QVERIFY(QDir(f.Projects("Line3")).removeRecursively());
         f.Answer(*window, std::nullopt);
