@@ -9,7 +9,6 @@
 
 namespace trellim::cli {
 
-
 int RunComposeCommand(const QStringList& arguments)
 {
     Subcommand command(arguments);
